@@ -1,0 +1,22 @@
+# Compile settings for the project's own targets (not for the third-party code it builds).
+set(ZARNIK_WARNINGS -Wall -Wextra -Wshadow -Wformat=2 -Werror)
+
+function(zarnik_target target)
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  target_compile_definitions(${target} PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00
+                                              NOMINMAX WIN32_LEAN_AND_MEAN)
+  target_compile_options(${target} PRIVATE ${ZARNIK_WARNINGS})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# Pure logic: no windows.h, so its unit tests may also be built natively (fuzzing).
+function(zarnik_pure_target target)
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  target_compile_options(${target} PRIVATE ${ZARNIK_WARNINGS})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# Programs run on a clean Windows: no mingw runtime DLLs beside them.
+function(zarnik_static_link target)
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+endfunction()

@@ -1,0 +1,38 @@
+# GoogleTest built for the target from Debian's sources (/usr/src/googletest), or an installed
+# package elsewhere (MSYS2). Tests are Windows programs; under a cross build CTest runs them
+# through CMAKE_CROSSCOMPILING_EMULATOR (Wine).
+set(ZARNIK_GOOGLETEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+if(EXISTS ${ZARNIK_GOOGLETEST_SOURCE}/CMakeLists.txt)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${ZARNIK_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # googletest's own build defines the GTest:: aliases.
+else()
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [TIMEOUT s])
+# DESKTOP: the test depends on desktop-wide state (window titles, the cursor, the screen), so
+# it never runs beside another DESKTOP test.
+function(zarnik_add_gtest name)
+  cmake_parse_arguments(T "DESKTOP" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  zarnik_target(${name})
+  zarnik_static_link(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest)
+  set_target_properties(${name} PROPERTIES SUFFIX ".exe")
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set(props TIMEOUT ${T_TIMEOUT})
+  if(T_DESKTOP)
+    list(APPEND props RESOURCE_LOCK desktop)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+    PROPERTIES ${props})
+endfunction()

@@ -1,0 +1,20 @@
+# Cross toolchain: Windows x64 with mingw-w64 (posix thread model), as packaged by Debian.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(ZARNIK_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${ZARNIK_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZARNIK_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${ZARNIK_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${ZARNIK_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Test programs are Windows programs; on Linux they run under Wine.
+find_program(ZARNIK_WINE NAMES wine wine64)
+if(ZARNIK_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZARNIK_WINE})
+endif()

@@ -1,0 +1,7 @@
+#include "display/saver_window.h"
+
+namespace zarnik {
+
+bool ShowSaverWindow(HINSTANCE, bool) { return false; }
+
+}  // namespace zarnik

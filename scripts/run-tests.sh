@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs, builds and runs every test headless: its own Xvfb, PulseAudio and Wine prefix.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/build.sh
+build=${ZARNIK_BUILD_DIR:-build}
+
+export ZARNIK_RUN_DIR="$build/run"
+. ./scripts/headless-env.sh
+trap zarnik_env_stop EXIT
+zarnik_env_start
+
+ctest --test-dir "$build" --output-on-failure --timeout 300 -j "${ZARNIK_TEST_JOBS:-2}" "$@"

@@ -1,0 +1,7 @@
+#include "settings_dialog/settings_window.h"
+
+namespace zarnik {
+
+void ShowSettingsDialog(HINSTANCE) {}
+
+}  // namespace zarnik

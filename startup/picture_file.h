@@ -1,0 +1,23 @@
+// Pictures from files and from the program's resources, decoded by the system's imaging
+// component (BMP, JPEG, PNG, GIF, TIFF) into a surface at their own size.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "startup/surface.h"
+
+namespace zarnik {
+
+// Largest picture file read (bigger ones are refused before any decoding).
+inline constexpr long long kMaxPictureFileBytes = 512LL * 1024 * 1024;
+
+// False, with the surface unchanged, when the file is missing, unreadable, not a picture,
+// truncated, or larger than a surface takes. COM must be initialised on the thread.
+bool LoadPictureFile(const std::wstring& path, Surface& out);
+bool LoadPictureBytes(const void* data, size_t size, Surface& out);
+// An RCDATA resource of the module holding a picture file's bytes.
+bool LoadPictureResource(HINSTANCE module, int id, Surface& out);
+
+}  // namespace zarnik

@@ -1,0 +1,184 @@
+#include "tests/support/test_support.h"
+
+#include <shellapi.h>
+
+#include <thread>
+
+namespace zarnik::test {
+
+std::wstring BinFolder() {
+  wchar_t path[MAX_PATH * 4];
+  DWORD n = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L"\\/"));
+}
+
+std::wstring BinFile(const wchar_t* name) { return BinFolder() + L"\\" + name; }
+
+namespace {
+
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring full = folder + L"\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(full.c_str());
+      }
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+TempFolder::TempFolder(const wchar_t* prefix) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  static LONG counter = 0;
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    std::wstring candidate = std::wstring(temp) + prefix + std::to_wstring(GetCurrentProcessId()) +
+                             L"_" + std::to_wstring(InterlockedIncrement(&counter)) + L"_" +
+                             std::to_wstring(GetTickCount() % 100000);
+    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+      path_ = candidate;
+      return;
+    }
+  }
+}
+
+TempFolder::~TempFolder() {
+  if (!path_.empty()) RemoveTree(path_);
+}
+
+ProgramFolder::ProgramFolder(bool with_converter) : TempFolder(L"zkprog") {
+  CopyFileW(BinFile(L"Zarnik.scr").c_str(), File(L"Zarnik.scr").c_str(), FALSE);
+  if (with_converter) CopyFileW(BinFile(L"Quorvel.dll").c_str(), File(L"Quorvel.dll").c_str(), FALSE);
+}
+
+Process::~Process() {
+  Kill();
+  if (pi_.hProcess) CloseHandle(pi_.hProcess);
+  if (pi_.hThread) CloseHandle(pi_.hThread);
+}
+
+bool Process::Start(const std::wstring& command_line, const std::wstring& working_dir) {
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  std::wstring line = command_line;
+  return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        working_dir.empty() ? nullptr : working_dir.c_str(), &si, &pi_) != 0;
+}
+
+bool Process::Wait(std::chrono::milliseconds timeout) {
+  if (!pi_.hProcess) return true;
+  return WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+bool Process::Running() const {
+  return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Process::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (pi_.hProcess) GetExitCodeProcess(pi_.hProcess, &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (Running()) {
+    TerminateProcess(pi_.hProcess, 1);
+    WaitForSingleObject(pi_.hProcess, 5000);
+  }
+}
+
+bool RunAndWait(const std::wstring& program, const std::wstring& arguments,
+                std::chrono::milliseconds timeout, DWORD* exit_code) {
+  Process p;
+  std::wstring line = L"\"" + program + L"\"";
+  if (!arguments.empty()) line += L" " + arguments;
+  if (!p.Start(line)) return false;
+  bool ended = p.Wait(timeout);
+  if (exit_code) *exit_code = p.ExitCode();
+  return ended;
+}
+
+void Pump(std::chrono::milliseconds duration) {
+  PumpUntil([] { return false; }, duration);
+}
+
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+HWND WaitForWindow(const wchar_t* title, std::chrono::milliseconds timeout) {
+  HWND found = nullptr;
+  PumpUntil([&] { return (found = FindWindowW(nullptr, title)) != nullptr; }, timeout);
+  return found;
+}
+
+bool WaitForNoWindow(const wchar_t* title, std::chrono::milliseconds timeout) {
+  return PumpUntil([&] { return FindWindowW(nullptr, title) == nullptr; }, timeout);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(f, buf, sizeof(buf), &got, nullptr) && got > 0) bytes.append(buf, got);
+  CloseHandle(f);
+  return bytes;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD wrote = 0;
+  bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) &&
+            wrote == bytes.size();
+  CloseHandle(f);
+  return ok;
+}
+
+bool FileExistsW(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ToCp932(const std::wstring& text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromCp932(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  int n = MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring out(n, L'\0');
+  MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+  return out;
+}
+
+}  // namespace zarnik::test
