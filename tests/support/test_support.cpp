@@ -182,3 +182,50 @@ std::wstring FromCp932(const std::string& bytes) {
 }
 
 }  // namespace zarnik::test
+
+namespace zarnik::test {
+
+Screenshot CaptureScreen() {
+  Screenshot shot;
+  shot.width = GetSystemMetrics(SM_CXSCREEN);
+  shot.height = GetSystemMetrics(SM_CYSCREEN);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = shot.width;
+  info.bmiHeader.biHeight = -shot.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bmp && bits) {
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits);
+    shot.pixels.assign(p, p + static_cast<size_t>(shot.width) * shot.height);
+    for (auto& px : shot.pixels) px &= 0x00FFFFFF;
+    SelectObject(mem, old);
+  }
+  if (bmp) DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return shot;
+}
+
+std::string SettingsFileBytes(int picture_source, const std::wstring& picture_file, int degree,
+                              int music_kind, int music_repeat, const std::wstring& music_file) {
+  auto number = [](int v) { return v < 0 ? std::to_wstring(v) : L" " + std::to_wstring(v); };
+  std::wstring text = L"[Section]\r\n";
+  text += L"画像=" + number(picture_source) + L"\r\n";
+  text += L"画像ﾌｧｲﾙ=" + picture_file + L"\r\n";
+  text += L"劣化度=" + number(degree) + L"\r\n";
+  text += L"BGM区分=" + number(music_kind) + L"\r\n";
+  text += L"BGMﾘﾋﾟｰﾄ=" + number(music_repeat) + L"\r\n";
+  text += L"BGMﾌｧｲﾙ=" + music_file + L"\r\n";
+  return ToCp932(text);
+}
+
+}  // namespace zarnik::test

@@ -81,3 +81,21 @@ std::string ToCp932(const std::wstring& text);
 std::wstring FromCp932(const std::string& bytes);
 
 }  // namespace zarnik::test
+
+namespace zarnik::test {
+
+// What the screen shows now: 0x00RRGGBB pixels, top row first.
+struct Screenshot {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Screenshot CaptureScreen();
+
+// A settings file as the dialog writes it, in code page 932: the six keys in order, numbers
+// with their leading blank.
+std::string SettingsFileBytes(int picture_source, const std::wstring& picture_file, int degree,
+                              int music_kind, int music_repeat, const std::wstring& music_file);
+
+}  // namespace zarnik::test

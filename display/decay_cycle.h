@@ -1,0 +1,66 @@
+// One run's decay: the source picture written out, compressed at a falling quality, loaded
+// back and captioned. The saver window owns the timer and calls Tick twice a second; tests
+// call it directly.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "startup/surface.h"
+
+namespace zarnik {
+
+// Compresses the bitmap file into the JPEG file at the quality; nothing when the converter
+// could not be called at all.
+using Converter = std::function<std::optional<int16_t>(const std::wstring& bmp,
+                                                       const std::wstring& jpg, int32_t quality)>;
+
+// The bitmap work file, written again only when it is missing or no longer the file this run
+// wrote: the source picture never changes during a run.
+class BitmapWorkFile {
+ public:
+  explicit BitmapWorkFile(std::wstring path) : path_(std::move(path)) {}
+  const std::wstring& path() const { return path_; }
+  // Makes sure the file holds the surface's image. False when it could not be written.
+  bool Ensure(const Surface& picture);
+  bool Delete();
+  int writes() const { return writes_; }
+
+ private:
+  bool Unchanged() const;
+
+  std::wstring path_;
+  bool written_ = false;
+  unsigned long long size_ = 0;
+  FILETIME last_write_{};
+  int writes_ = 0;
+};
+
+class DecayCycle {
+ public:
+  DecayCycle(std::wstring bitmap_path, std::wstring jpeg_path, Converter converter);
+
+  // One tick, every step attempted in order whatever the earlier ones did.
+  void Tick(const Surface& source, Surface& display);
+
+  int32_t quality() const { return quality_; }
+  void set_quality(int32_t q) { quality_ = q; }
+  const std::wstring& caption() const { return caption_; }
+  BitmapWorkFile& bitmap() { return bitmap_; }
+  const std::wstring& jpeg_path() const { return jpeg_path_; }
+
+ private:
+  void DrawCaption(Surface& display) const;
+
+  BitmapWorkFile bitmap_;
+  std::wstring jpeg_path_;
+  Converter converter_;
+  int32_t quality_ = 100;
+  std::wstring caption_;
+};
+
+}  // namespace zarnik

@@ -1,0 +1,307 @@
+// Zarnik.scr run full screen as the host runs it, each test in a fresh program folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "startup/surface.h"
+#include "tests/support/jpeg_quality.h"
+#include "tests/support/test_support.h"
+
+namespace zarnik::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A full-screen window of the test showing a known scene: the desktop the saver will find.
+class Backdrop {
+ public:
+  Backdrop() {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    scene_.Resize(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        scene_.pixels()[y * w + x] = ((x * 255 / w) << 16) | ((y * 255 / h) << 8) | ((x / 64 + y / 64) % 2 ? 0xC0 : 0x30);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZarnikTestBackdrop";
+    RegisterClassW(&wc);
+    wnd_ = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"backdrop", WS_POPUP, 0, 0, w, h, nullptr,
+                           nullptr, wc.hInstance, this);
+    SetWindowLongPtrW(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ShowWindow(wnd_, SW_SHOWNOACTIVATE);
+    UpdateWindow(wnd_);
+    Pump(300ms);
+  }
+  ~Backdrop() { Close(); }
+  void Close() {
+    if (IsWindow(wnd_)) DestroyWindow(wnd_);
+    Pump(100ms);
+  }
+  const Surface& scene() const { return scene_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+      auto* self = reinterpret_cast<Backdrop*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(wnd, &ps);
+      if (self) self->scene_.PaintTo(dc, 0, 0);
+      EndPaint(wnd, &ps);
+      return 0;
+    }
+    if (msg == WM_ERASEBKGND) return TRUE;
+    return DefWindowProcW(wnd, msg, wp, lp);
+  }
+  Surface scene_;
+  HWND wnd_ = nullptr;
+};
+
+class Saver {
+ public:
+  explicit Saver(const ProgramFolder& folder, const std::wstring& args = L"/s") : folder_(folder) {
+    started_ = process_.Start(L"\"" + folder.Program() + L"\"" + (args.empty() ? L"" : L" " + args),
+                              folder.path());
+    PumpUntil([&] {
+      wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
+      return wnd_ && IsWindowVisible(wnd_);
+    }, 15s);
+  }
+  bool up() const { return started_ && wnd_ && IsWindowVisible(wnd_); }
+
+  HWND wnd() const { return wnd_; }
+  Process& process() { return process_; }
+  // The window goes within the given time and the program ends soon after (a Wine process
+  // takes a moment to wind down once its last window is gone).
+  bool EndsWithin(std::chrono::milliseconds window_gone) {
+    bool gone = PumpUntil([&] { return !IsWindow(wnd_); }, window_gone);
+    return process_.Wait(10s) && gone;
+  }
+
+ private:
+  const ProgramFolder& folder_;
+  Process process_;
+  bool started_ = false;
+  HWND wnd_ = nullptr;
+};
+
+void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& picture, int degree,
+                   int music_kind = 0, const std::wstring& music = L"") {
+  ASSERT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"), SettingsFileBytes(source, picture, degree, music_kind, 0, music)));
+}
+
+void SendKey(WORD vk) {
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = vk;
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+void SendMouse(DWORD down, DWORD up) {
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = down;
+  in[1].mi.dwFlags = up;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+void MoveMouse(int x, int y) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof(INPUT));
+}
+
+// The qualities of the JPEG work file as it changes, sampled for the given time.
+std::vector<int> FollowQualities(const std::wstring& jpeg, std::chrono::milliseconds duration) {
+  std::vector<int> seen;
+  std::string last;
+  PumpUntil([&] {
+    std::string bytes = ReadBytes(jpeg);
+    if (!bytes.empty() && bytes != last) {
+      if (auto q = JpegQuality(bytes)) {
+        seen.push_back(*q);
+        last = bytes;
+      }
+    }
+    return false;
+  }, duration);
+  return seen;
+}
+
+TEST(Saver, CoversTheScreenAndFirstShowsTheDesktopAsLeft) {
+  ProgramFolder folder(/*with_converter=*/false);
+  WriteSettings(folder, 0, L"", 1);
+  Backdrop backdrop;
+  Saver saver(folder);
+  ASSERT_TRUE(saver.up());
+  RECT r{};
+  GetWindowRect(saver.wnd(), &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_TRUE(GetWindowLongW(saver.wnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(GetWindowLongW(saver.wnd(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER));
+
+  // The backdrop goes; what stays on screen is the saver's copy of it, pixel for pixel. With
+  // no converter beside the program it stays frozen, and no caption is drawn.
+  backdrop.Close();
+  Pump(1200ms);
+  Screenshot shot = CaptureScreen();
+  ASSERT_EQ(shot.width, backdrop.scene().width());
+  size_t differ = 0;
+  for (int y = 0; y < shot.height; ++y)
+    for (int x = 0; x < shot.width; ++x)
+      if (shot.At(x, y) != backdrop.scene().pixels()[static_cast<size_t>(y) * shot.width + x])
+        ++differ;
+  EXPECT_EQ(differ, 0u);
+  EXPECT_TRUE(saver.process().Running());
+  EXPECT_TRUE(FileExistsW(folder.File(L"Quorvel.bmp")));
+  EXPECT_FALSE(FileExistsW(folder.File(L"Quorvel.jpg")));
+
+  SendKey(VK_SPACE);
+  EXPECT_TRUE(saver.EndsWithin(1500ms));
+  EXPECT_FALSE(FileExistsW(folder.File(L"Quorvel.bmp")));
+}
+
+TEST(Saver, JpegQualitiesFollowTheDegreeTickByTick) {
+  struct Case {
+    int degree;
+    std::chrono::milliseconds watch;
+    std::vector<int> expected_start;  // the first qualities, in order
+  };
+  const std::vector<Case> cases = {
+      {10, 5200ms, {90, 80, 70, 60, 50, 40, 30, 20, 90}},
+      {7, 6700ms, {93, 86, 79, 72, 65, 58, 51, 44, 37, 30, 23, 16, 93}},
+      {3, 15200ms, {97, 94, 91, 88, 85, 82, 79, 76, 73, 70, 67, 64, 61, 58, 55, 52, 49, 46, 43, 40, 37, 34, 31, 28, 25, 22, 19, 16, 13, 97}},
+      {1, 2700ms, {99, 98, 97, 96}},
+      {45, 1700ms, {55, 55}},
+      {0, 1700ms, {100, 100}},
+      {-5, 1700ms, {100, 100}},  // 105, 110, ... are encoded at the best quality there is
+  };
+  for (const Case& c : cases) {
+    ProgramFolder folder;
+    WriteSettings(folder, 0, L"", c.degree);
+    ASSERT_TRUE(WriteBytes(folder.File(L"Quorvel.jpg"), "left from an earlier run"));
+    Saver saver(folder);
+    ASSERT_TRUE(saver.up()) << c.degree;
+    std::vector<int> seen = FollowQualities(folder.File(L"Quorvel.jpg"), c.watch);
+    // Equal neighbours are one file for the sampler; collapse the expected ones likewise.
+    std::vector<int> want = c.expected_start;
+    want.erase(std::unique(want.begin(), want.end()), want.end());
+    ASSERT_GE(seen.size(), want.size()) << "degree " << c.degree;
+    seen.resize(want.size());
+    EXPECT_EQ(seen, want) << "degree " << c.degree;
+    SendKey(VK_ESCAPE);
+    EXPECT_TRUE(saver.EndsWithin(1500ms));
+    EXPECT_TRUE(FileExistsW(folder.File(L"Quorvel.jpg")));  // the last one stays
+    EXPECT_FALSE(FileExistsW(folder.File(L"Quorvel.bmp")));
+  }
+}
+
+bool IsWhite(uint32_t p) { return (p & 0xFF) > 230 && ((p >> 8) & 0xFF) > 230 && (p >> 16) > 230; }
+bool IsBlack(uint32_t p) { return (p & 0xFF) < 25 && ((p >> 8) & 0xFF) < 25 && (p >> 16) < 25; }
+
+TEST(Saver, SmallPictureIsCentredOnBlackWithItsCaption) {
+  ProgramFolder folder;
+  Surface picture;
+  ASSERT_TRUE(picture.Resize(200, 100));
+  std::fill(picture.pixels(), picture.pixels() + 200 * 100, 0x2060C0u);
+  ASSERT_TRUE(picture.SaveBmp(folder.File(L"small.bmp")));
+  WriteSettings(folder, 1, folder.File(L"small.bmp"), 5);
+  Saver saver(folder);
+  ASSERT_TRUE(saver.up());
+  Pump(1300ms);
+  Screenshot shot = CaptureScreen();
+  const int left = (shot.width - 200) / 2, top = (shot.height - 100) / 2;
+  int outside_not_black = 0, inside_blue = 0;
+  RECT white{shot.width, shot.height, -1, -1}, black{shot.width, shot.height, -1, -1};
+  for (int y = 0; y < shot.height; ++y) {
+    for (int x = 0; x < shot.width; ++x) {
+      const uint32_t p = shot.At(x, y);
+      const bool inside = x >= left && x < left + 200 && y >= top && y < top + 100;
+      if (!inside) {
+        outside_not_black += p != 0;
+        continue;
+      }
+      if (std::abs(static_cast<int>(p & 0xFF) - 0xC0) < 24 && std::abs(static_cast<int>((p >> 8) & 0xFF) - 0x60) < 24) ++inside_blue;
+      RECT* box = IsWhite(p) ? &white : IsBlack(p) ? &black : nullptr;
+      if (box) {
+        box->left = std::min<LONG>(box->left, x);
+        box->right = std::max<LONG>(box->right, x + 1);
+        box->top = std::min<LONG>(box->top, y);
+        box->bottom = std::max<LONG>(box->bottom, y + 1);
+      }
+    }
+  }
+  EXPECT_EQ(outside_not_black, 0);
+  EXPECT_GT(inside_blue, 200 * 100 / 2);
+  ASSERT_GT(white.right, white.left) << "no white caption";
+  ASSERT_GT(black.right, black.left) << "no black caption";
+  EXPECT_NEAR((white.left + white.right) / 2.0, left + 100, 4);
+  EXPECT_NEAR((white.top + white.bottom) / 2.0, top + 50, 8);
+  EXPECT_GT(black.top, white.top + 8);
+  EXPECT_NEAR(black.left, white.left, 2);
+  SendMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(saver.EndsWithin(1500ms));
+}
+
+TEST(Saver, KeysAndButtonsEndItButMovingTheMouseNever) {
+  struct Way {
+    const char* name;
+    void (*act)();
+  };
+  const Way ways[] = {
+      {"shift alone", [] { SendKey(VK_SHIFT); }},
+      {"control alone", [] { SendKey(VK_CONTROL); }},
+      {"letter", [] { SendKey('Q'); }},
+      {"left button on the margin", [] { MoveMouse(5, 5); SendMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }},
+      {"right button", [] { SendMouse(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }},
+      {"middle button", [] { SendMouse(MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP); }},
+  };
+  Surface picture;
+  ASSERT_TRUE(picture.Resize(64, 64));
+  for (const Way& way : ways) {
+    ProgramFolder folder;
+    ASSERT_TRUE(picture.SaveBmp(folder.File(L"p.bmp")));
+    WriteSettings(folder, 1, folder.File(L"p.bmp"), 10);
+    Saver saver(folder);
+    ASSERT_TRUE(saver.up()) << way.name;
+    for (int i = 0; i < 8; ++i) {
+      MoveMouse(100 + i * 130, 900 - i * 110);
+      Pump(120ms);
+    }
+    EXPECT_TRUE(saver.process().Running()) << "moving the mouse ended it before " << way.name;
+    way.act();
+    EXPECT_TRUE(saver.EndsWithin(1500ms)) << way.name;
+  }
+}
+
+TEST(Saver, CursorIsHiddenForTheFullScreenSwitchOnly) {
+  Surface picture;
+  ASSERT_TRUE(picture.Resize(64, 64));
+  for (const wchar_t* args : {L"/s", L""}) {
+    ProgramFolder folder;
+    ASSERT_TRUE(picture.SaveBmp(folder.File(L"p.bmp")));
+    WriteSettings(folder, 1, folder.File(L"p.bmp"), 10);
+    Saver saver(folder, args);
+    ASSERT_TRUE(saver.up());
+    MoveMouse(300, 300);
+    Pump(300ms);
+    CURSORINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetCursorInfo(&info));
+    const bool showing = (info.flags & CURSOR_SHOWING) != 0;
+    EXPECT_EQ(showing, std::wstring(args).empty()) << "started with '" << args << "'";
+    SendKey(VK_SHIFT);
+    EXPECT_TRUE(saver.EndsWithin(1500ms));
+  }
+}
+
+}  // namespace
+}  // namespace zarnik::test
