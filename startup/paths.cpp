@@ -31,10 +31,27 @@ std::wstring FileIn(const std::wstring& folder, const wchar_t* literal_name) {
 
 bool FolderIsWritable(const std::wstring& folder) {
   if (folder.empty()) return false;
-  wchar_t name[MAX_PATH];
-  if (!GetTempFileNameW(folder.c_str(), L"zk", 0, name)) return false;  // creates the file
-  DeleteFileW(name);
-  return true;
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  // Created here rather than through GetTempFileNameW, which under Wine reports success in a
+  // folder where the file could not be created.
+  std::wstring base = folder;
+  if (base.back() != L'\\' && base.back() != L'/') base += L'\\';
+  base += L"~zk" + std::to_wstring(GetCurrentProcessId()) + L"_";
+  for (unsigned attempt = 0; attempt < 16; ++attempt) {
+    const std::wstring name = base + std::to_wstring(GetTickCount64() + attempt) + L".tmp";
+    HANDLE file = CreateFileW(
+        name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
 }
 
 std::wstring ChooseFilesFolder(const std::wstring& program_folder, bool program_folder_writable,
@@ -50,32 +67,43 @@ namespace {
 std::wstring UserAppData() {
   PWSTR path = nullptr;
   std::wstring result;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path)) && path)
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &path)) &&
+      path)
     result = path;
   CoTaskMemFree(path);
   return result;
 }
 
+bool IsFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
+std::wstring FilesFolderFor(const std::wstring& program_folder) {
+  if (FolderIsWritable(program_folder)) return program_folder;
+  std::wstring chosen = ChooseFilesFolder(program_folder, false, UserAppData());
+  if (chosen != program_folder) CreateDirectoryW(chosen.c_str(), nullptr);
+  return chosen;
+}
+
 std::wstring FilesFolder() {
-  static const std::wstring folder = [] {
-    std::wstring program = ProgramFolder();
-    if (FolderIsWritable(program)) return program;
-    std::wstring chosen = ChooseFilesFolder(program, false, UserAppData());
-    if (chosen != program) CreateDirectoryW(chosen.c_str(), nullptr);
-    return chosen;
-  }();
+  static const std::wstring folder = FilesFolderFor(ProgramFolder());
   return folder;
 }
 
 std::wstring SettingsFile() { return FileIn(FilesFolder(), L"\\Quorvel.ini"); }
 
+std::wstring SettingsFileForReadingIn(const std::wstring& files_folder,
+                                      const std::wstring& program_folder) {
+  std::wstring own = FileIn(files_folder, L"\\Quorvel.ini");
+  if (files_folder == program_folder || IsFile(own)) return own;
+  return FileIn(program_folder, L"\\Quorvel.ini");
+}
+
 std::wstring SettingsFileForReading() {
-  std::wstring own = SettingsFile();
-  if (GetFileAttributesW(own.c_str()) != INVALID_FILE_ATTRIBUTES) return own;
-  std::wstring program = FileIn(ProgramFolder(), L"\\Quorvel.ini");
-  return program;
+  return SettingsFileForReadingIn(FilesFolder(), ProgramFolder());
 }
 
 }  // namespace zarnik

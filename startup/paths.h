@@ -29,6 +29,14 @@ std::wstring SettingsFileForReading();
 std::wstring ChooseFilesFolder(const std::wstring& program_folder, bool program_folder_writable,
                                const std::wstring& user_app_data);
 
+// FilesFolder() for a given program folder, worked out afresh (the user's folder is created
+// when it is chosen).
+std::wstring FilesFolderFor(const std::wstring& program_folder);
+
+// SettingsFileForReading() for given folders.
+std::wstring SettingsFileForReadingIn(const std::wstring& files_folder,
+                                      const std::wstring& program_folder);
+
 // True when a new file can be created in the folder (tried, then removed).
 bool FolderIsWritable(const std::wstring& folder);
 
