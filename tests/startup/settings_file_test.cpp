@@ -333,37 +333,12 @@ class RandomFiles {
     return text;
   }
 
-  static inline const std::string kPieces[] = {"[",
-                                               "]",
-                                               "=",
-                                               "\r",
-                                               "\n",
-                                               "\r\n",
-                                               " ",
-                                               "\t",
-                                               "\"",
-                                               "'",
-                                               ";",
-                                               "\x1A",
-                                               "\0"s,
-                                               "\x81",
-                                               "\x81\x40",
-                                               "\x82\xA0",
-                                               "\x83\x5D",
-                                               "\x83\x41",
-                                               "\xA0",
-                                               "\xB1",
-                                               "\xFD",
-                                               "\xFF",
-                                               "a",
-                                               "A",
-                                               "S",
-                                               "s",
-                                               "k",
-                                               "K",
-                                               "\x89\xE6\x91\x9C",
-                                               "[S]\r\n",
-                                               "k=v\r\n"};
+  // clang-format off
+  static inline const std::string kPieces[] = {
+      "[", "]", "=", "\r", "\n", "\r\n", " ", "\t", "\"", "'", ";", "\x1A", "\0"s, "\x81",
+      "\x81\x40", "\x82\xA0", "\x83\x5D", "\x83\x41", "\xA0", "\xB1", "\xFD", "\xFF", "a", "A",
+      "S", "s", "k", "K", "\x89\xE6\x91\x9C", "[S]\r\n", "k=v\r\n"};
+  // clang-format on
   static constexpr const char* kLineEnds[] = {"\r\n", "\n", "\r", ""};
   std::mt19937 random_;
   int count_ = 0;
