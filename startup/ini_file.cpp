@@ -183,10 +183,15 @@ bool NameEquals(View<E> s, Range name, View<E> query) {
   return j == query.size();
 }
 
-// A caller's section or key name as the platform takes it: up to a NUL, blanks trimmed.
+// A caller's section or key name as the platform takes it: up to a NUL, without a lead byte
+// left alone at its end (the platform's decoder drops it), blanks trimmed.
 template <class E>
 View<E> QueryName(View<E> name) {
-  const Range r = Trim<E>(name, UpToNul<E>(name, {0, name.size()}));
+  Range r = UpToNul<E>(name, {0, name.size()});
+  size_t last = kNone;
+  for (size_t i = r.begin; i < r.end; i += E::Length(name, i)) last = i;
+  if (last != kNone && E::IsLoneLead(name, last, r.end - last)) r.end = last;
+  r = Trim<E>(name, r);
   return name.substr(r.begin, r.end - r.begin);
 }
 

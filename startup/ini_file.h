@@ -30,7 +30,8 @@ Detected DetectEncoding(std::string_view bytes);
 // section of a name counts, and in it the first line of the key, even when that line has no
 // '='. The value loses one pair of enclosing quotes (' or ") and is cut to kValueLimit bytes,
 // never inside a two-byte character; a NUL ends it. Nothing when the key is missing or has
-// no '='. An empty section name means the lines before the first header.
+// no '='. An empty section name means the lines before the first header. Names asked for
+// lose a lead byte left alone at their end, as the platform's decoder drops it.
 std::optional<std::string> FindValue(std::string_view text, std::string_view section,
                                      std::string_view key);
 

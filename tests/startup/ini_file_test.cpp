@@ -116,6 +116,10 @@ TEST(IniRead, NulEndsNamesAndValues) {
   EXPECT_EQ(Value("[S]\nab\0x=1\n"s, "S", "ab"), "1");
   EXPECT_EQ(Value("[S\0junk]\nk=2\n"s, "S", "k"), "2");
   EXPECT_EQ(Value("[S]\nk=3\n"s, "S\0ignored"s, "k\0ignored"s), "3");
+  // A lead byte left alone at the end of a name asked for is dropped, as the platform's
+  // decoder drops it.
+  EXPECT_EQ(Value("[S]\n=empty\nk=4\n"s, "S\x81", "\x81"), "empty");
+  EXPECT_EQ(Value("[S]\nk=4\n"s, "S", "k\x81\0"s), "4");
 }
 
 TEST(IniRead, UnicodeTextReadsTheSameWay) {
