@@ -82,6 +82,9 @@ TEST_F(DecayCycleTest, DegreesOfZeroAndBeyondNinetyAndBelowZero) {
   DecayCycle cycle(Bmp(), Jpg(), RealConverter());
   cycle.Tick(source, display);
   EXPECT_EQ(cycle.quality(), 30100);
+  EXPECT_EQ(JpegQuality(ReadBytes(Jpg())), 100);
+  cycle.Tick(source, display);
+  EXPECT_EQ(cycle.quality(), 60100);
   EXPECT_FALSE(test::FileExistsW(Jpg()));
   EXPECT_TRUE(cycle.caption().empty());
 }
