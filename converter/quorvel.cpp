@@ -130,12 +130,18 @@ int16_t Convert(const char* bitmap_path, const char* jpeg_path, int16_t quality)
   if (!file.data() || !bitmap.Open(file.data(), file.size())) return 0;
 
   const int q = quality < 1 ? 1 : quality > 100 ? 100 : quality;
-  unsigned char* jpeg = nullptr;
-  unsigned long jpeg_size = 0;
+  // Room for a JPEG of one byte a pixel up front, so libjpeg seldom has to grow and copy it;
+  // pages never written are never touched.
+  unsigned long jpeg_size = static_cast<unsigned long>(bitmap.width()) * bitmap.height() + 65536;
+  unsigned char* jpeg = static_cast<unsigned char*>(malloc(jpeg_size));
+  if (!jpeg) jpeg_size = 0;
   // The mapped view keeps the file from being cut short while it is read.
+  unsigned char* const initial = jpeg;
   bool ok = Encode(bitmap, q, &jpeg, &jpeg_size);
   ok = ok && jpeg && jpeg_size > 0 && WriteWhole(target, jpeg, jpeg_size);
-  free(jpeg);
+  // libjpeg hands back a buffer of its own when ours was too small.
+  if (jpeg != initial) free(jpeg);
+  free(initial);
   return ok ? 1 : 0;
 }
 

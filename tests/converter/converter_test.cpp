@@ -1,0 +1,136 @@
+// Quorvel.dll as the program calls it: bitmap file in, JPEG file out.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "startup/picture_file.h"
+#include "startup/surface.h"
+#include "tests/support/jpeg_quality.h"
+#include "tests/support/test_support.h"
+
+namespace zarnik::test {
+namespace {
+
+using ConvertFn = int16_t(WINAPI*)(const char*, const char*, int32_t, int16_t, int32_t);
+
+class Converter : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    module_ = LoadLibraryW(BinFile(L"Quorvel.dll").c_str());
+    ASSERT_NE(module_, nullptr);
+    convert_ = reinterpret_cast<ConvertFn>(reinterpret_cast<void*>(GetProcAddress(module_, "ConvertBMPtoJPG")));
+    ASSERT_NE(convert_, nullptr);
+  }
+  int16_t Convert(const std::wstring& bmp, const std::wstring& jpg, int quality) {
+    return convert_(ToAnsi(bmp).c_str(), ToAnsi(jpg).c_str(), -1, static_cast<int16_t>(quality), -1);
+  }
+  static std::string ToAnsi(const std::wstring& s) {
+    int n = WideCharToMultiByte(CP_ACP, 0, s.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_ACP, 0, s.c_str(), -1, out.data(), n, nullptr, nullptr);
+    out.resize(n > 0 ? n - 1 : 0);
+    return out;
+  }
+  // Smooth gradients with a few edges: what a desktop or a photograph looks like to JPEG.
+  static void Scene(Surface& s, int w, int h) {
+    ASSERT_TRUE(s.Resize(w, h));
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        uint32_t r = x * 255 / w, g = y * 255 / h, b = 128 + static_cast<int>(100 * std::sin(x / 9.0 + y / 13.0));
+        if ((x / 40 + y / 30) % 5 == 0) r = 255 - r;
+        s.pixels()[y * w + x] = (r << 16) | (g << 8) | b;
+      }
+  }
+  static double Psnr(const Surface& a, const Surface& b) {
+    double sum = 0;
+    const int n = a.width() * a.height();
+    for (int i = 0; i < n; ++i)
+      for (int shift : {0, 8, 16}) {
+        const double d = static_cast<double>((a.pixels()[i] >> shift) & 0xFF) - ((b.pixels()[i] >> shift) & 0xFF);
+        sum += d * d;
+      }
+    const double mse = sum / (3.0 * n);
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+  }
+  TempFolder folder_;
+  static HMODULE module_;
+  static ConvertFn convert_;
+};
+HMODULE Converter::module_ = nullptr;
+ConvertFn Converter::convert_ = nullptr;
+
+TEST_F(Converter, EncodesAtTheQualityAskedForAndCloseToTheSource) {
+  Surface source;
+  Scene(source, 160, 120);
+  ASSERT_TRUE(source.SaveBmp(folder_.File(L"in.bmp")));
+  double last_psnr = 100;
+  for (int q = 100; q >= 10; --q) {
+    ASSERT_EQ(Convert(folder_.File(L"in.bmp"), folder_.File(L"out.jpg"), q), 1) << q;
+    const std::string jpeg = ReadBytes(folder_.File(L"out.jpg"));
+    ASSERT_EQ(JpegQuality(jpeg), q);
+    if (q % 15 == 10) {  // 100, 85, ... 10: the decoded picture drifts further as q falls
+      Surface decoded;
+      ASSERT_TRUE(LoadPictureFile(folder_.File(L"out.jpg"), decoded));
+      ASSERT_EQ(decoded.width(), 160);
+      ASSERT_EQ(decoded.height(), 120);
+      const double psnr = Psnr(source, decoded);
+      EXPECT_LT(psnr, last_psnr) << q;
+      EXPECT_GT(psnr, q >= 85 ? 34.0 : 24.0) << q;
+      last_psnr = psnr;
+    }
+  }
+  // Qualities the cycle passes outside 1..100 are taken as the nearest end.
+  for (auto [asked, used] : {std::pair{0, 1}, {-7, 1}, {101, 100}, {150, 100}, {32767, 100}, {-32768, 1}}) {
+    ASSERT_EQ(Convert(folder_.File(L"in.bmp"), folder_.File(L"out.jpg"), asked), 1) << asked;
+    EXPECT_EQ(JpegQuality(ReadBytes(folder_.File(L"out.jpg"))), used) << asked;
+  }
+}
+
+TEST_F(Converter, PathsInTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 932u);
+  Surface source;
+  Scene(source, 33, 17);
+  const std::wstring bmp = folder_.File(L"画像 ﾌｧｲﾙ.bmp"), jpg = folder_.File(L"劣化 後.jpg");
+  ASSERT_TRUE(source.SaveBmp(bmp));
+  EXPECT_EQ(Convert(bmp, jpg, 75), 1);
+  EXPECT_EQ(JpegQuality(ReadBytes(jpg)), 75);
+}
+
+TEST_F(Converter, MalformedBitmapsFailWithoutLeavingAJpeg) {
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((BinFolder() + L"\\converter-corpus\\*.bmp").c_str(), &fd);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  int files = 0;
+  const std::wstring jpg = folder_.File(L"out.jpg");
+  do {
+    ++files;
+    const std::wstring bmp = BinFolder() + L"\\converter-corpus\\" + fd.cFileName;
+    EXPECT_EQ(Convert(bmp, jpg, 50), 0) << ToAnsi(fd.cFileName);
+    EXPECT_FALSE(FileExistsW(jpg)) << ToAnsi(fd.cFileName);
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  EXPECT_GE(files, 25);
+
+  // Not a file at all, and a JPEG path that is a folder.
+  EXPECT_EQ(Convert(folder_.path(), jpg, 50), 0);
+  EXPECT_EQ(Convert(folder_.File(L"missing.bmp"), jpg, 50), 0);
+  EXPECT_EQ(Convert(L"", jpg, 50), 0);
+  Surface source;
+  Scene(source, 8, 8);
+  ASSERT_TRUE(source.SaveBmp(folder_.File(L"in.bmp")));
+  CreateDirectoryW(folder_.File(L"adir.jpg").c_str(), nullptr);
+  EXPECT_EQ(Convert(folder_.File(L"in.bmp"), folder_.File(L"adir.jpg"), 50), 0);
+  EXPECT_EQ(Convert(folder_.File(L"in.bmp"), folder_.File(L"no such folder\\x.jpg"), 50), 0);
+
+  // A failed conversion leaves a JPEG already there untouched, and nothing else behind.
+  ASSERT_TRUE(WriteBytes(jpg, "the previous picture"));
+  EXPECT_EQ(Convert(BinFolder() + L"\\converter-corpus\\truncated-pixels.bmp", jpg, 50), 0);
+  EXPECT_EQ(ReadBytes(jpg), "the previous picture");
+  WIN32_FIND_DATAW left;
+  HANDLE any = FindFirstFileW(folder_.File(L"*.tmp").c_str(), &left);
+  EXPECT_EQ(any, INVALID_HANDLE_VALUE);
+  if (any != INVALID_HANDLE_VALUE) FindClose(any);
+}
+
+}  // namespace
+}  // namespace zarnik::test
