@@ -45,7 +45,8 @@ TEST(QualitySchedule, DegreesOutsideTheDialogsRange) {
   EXPECT_EQ(Qualities(-5, 3), (std::vector<int32_t>{105, 110, 115}));
   // Rising past the 32-bit range fails the step: the quality stays where it was.
   EXPECT_EQ(NextQuality(2147483600, -32768), std::nullopt);
-  EXPECT_EQ(NextQuality(-2147483600, 32767), std::nullopt);
+  EXPECT_EQ(NextQuality(2147483647, -1), std::nullopt);
+  EXPECT_EQ(NextQuality(-2147483600, 32767), -32667);  // far below 10: back to 100 first
 }
 
 TEST(QualitySchedule, CaptionHasTwoBlanksAndNoneBeforeBytes) {
