@@ -32,6 +32,8 @@ zarnik_env_start() {
   local i
   for i in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
   pactl set-default-sink "$ZARNIK_SINK" >/dev/null 2>&1 || true
+  # What the sink plays is what a test records.
+  pactl set-default-source "$ZARNIK_SINK.monitor" >/dev/null 2>&1 || true
 
   # Wine in the Japanese locale: the ANSI code page is then 932.
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8

@@ -1,0 +1,243 @@
+// The music module's commands and decisions, against a recording service and a simulated
+// CD drive.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "music/media_service.h"
+#include "music/zarnik_bgm.h"
+#include "startup/shared_state.h"
+#include "tests/music/simulated_cd.h"
+
+namespace zarnik::test {
+namespace {
+
+using namespace Zarnik_BGM;
+
+// A service that records what it is sent and answers from a script.
+struct Recorder {
+  static inline std::vector<std::wstring> sent;
+  static inline std::vector<std::pair<std::wstring, uint32_t>> sounds;
+  static inline int32_t next_code = 0;
+  static inline std::wstring next_reply;
+  static inline bool describes = true;
+  static inline uint32_t devices = 2;
+
+  static void Install() {
+    sent.clear();
+    sounds.clear();
+    next_code = 0;
+    next_reply.clear();
+    describes = true;
+    devices = 2;
+    SetMediaService(MediaService{
+        [](const std::wstring& c, std::wstring* reply, uint32_t size) {
+          sent.push_back(c + L" [" + std::to_wstring(size) + L"]");
+          if (reply && next_code == 0) *reply = next_reply;
+          return next_code;
+        },
+        [](int32_t code, std::wstring* text, uint32_t) {
+          if (describes && text) *text = L"description of " + std::to_wstring(code);
+          return describes;
+        },
+        [](const std::wstring* name, uint32_t flags) {
+          sounds.emplace_back(name ? *name : L"<none>", flags);
+          return 1;
+        },
+        [] { return devices; }});
+  }
+};
+
+class MusicCommands : public ::testing::Test {
+ protected:
+  void SetUp() override { Recorder::Install(); }
+  void TearDown() override { SetMediaService(SystemMediaService()); }
+};
+
+TEST_F(MusicCommands, SendQueryAndTheirTexts) {
+  std::wstring result = L"old";
+  EXPECT_EQ(MCI_Send(L"", result), -1);
+  EXPECT_EQ(result, L"コマンド文字列が指定されていません");
+  EXPECT_TRUE(Recorder::sent.empty());
+  EXPECT_EQ(MCI_Query(L""), L"Error:-1");
+  EXPECT_TRUE(Recorder::sent.empty());
+
+  Recorder::next_reply = L"7";
+  EXPECT_EQ(MCI_Query(L"status cdaudio current track"), L"7");
+  EXPECT_EQ(Recorder::sent.back(), L"status cdaudio current track [512]");
+
+  Recorder::next_code = 276;
+  EXPECT_EQ(MCI_Query(L"status cdaudio current track"), L"Error:276");
+  EXPECT_EQ(MciResult, L"description of 276");
+  EXPECT_EQ(Zarnik_B::LastResult, 276);
+  Recorder::describes = false;
+  EXPECT_EQ(MCI_Send(L"bogus", result), 276);
+  EXPECT_EQ(result, L"Error (文字列が取れません)");
+
+  Recorder::next_code = 0;
+  Recorder::next_reply = L"";
+  EXPECT_EQ(MCI_Send(L"play cdaudio", result), 0);
+  EXPECT_EQ(result, L"");
+}
+
+TEST_F(MusicCommands, PlayCommandHasFourShapes) {
+  MCI_Play(L"cdaudio", L"", L"");
+  MCI_Play(L"cdaudio", L"", L"05:00:00:00");
+  MCI_Play(L"cdaudio", L"03:00:00:00", L"");
+  MCI_Play(L"cdaudio", L"03:00:00:00", L"04:00:00:00");
+  MCI_Play(L"cdaudio", L"Error:282", L"");
+  EXPECT_EQ(Recorder::sent, (std::vector<std::wstring>{
+                                L"play cdaudio [512]", L"play cdaudio to 05:00:00:00 [512]",
+                                L"play cdaudio from 03:00:00:00 [512]",
+                                L"play cdaudio from 03:00:00:00 to 04:00:00:00 [512]",
+                                L"play cdaudio from Error:282 [512]"}));
+}
+
+TEST_F(MusicCommands, FilePlaybackCommandsByteForByte) {
+  MusicFile = L"C:\\music\\a b.mp3";
+  MP3_Play();
+  Recorder::next_reply = L"playing";
+  MP3_Check();  // playing: nothing more
+  Recorder::next_reply = L"stopped";
+  MP3_Check();
+  MP3_Stop();
+  EXPECT_EQ(Recorder::sent, (std::vector<std::wstring>{
+                                L"open \"C:\\music\\a b.mp3\" type MPEGVideo Alias MP3Play [0]", L"play MP3Play [0]",
+                                L"status MP3Play mode [30]", L"status MP3Play mode [30]", L"stop MP3Play [0]",
+                                L"play MP3Play from 0 [0]", L"stop MP3Play [0]", L"close MP3Play [0]"}));
+
+  // A failed open sends no play; stopping afterwards sends both commands and nothing else.
+  Recorder::sent.clear();
+  Recorder::next_code = 275;
+  MP3_Play();
+  EXPECT_EQ(Recorder::sent.size(), 1u);
+  MP3_Stop();
+  EXPECT_EQ(Recorder::sent.size(), 3u);
+
+  // "playing" must begin the reply, in that case.
+  Recorder::next_code = 0;
+  for (auto [reply, playing] : {std::pair{L"playing", true}, {L"Playing", false}, {L"play", false}, {L"paused", false}}) {
+    Recorder::next_reply = reply;
+    EXPECT_EQ(MP3_IsPlaying(), playing) << reply;
+  }
+  // A query that fails is not playing, even with "playing" left in the buffer.
+  Recorder::next_reply = L"playing";
+  EXPECT_TRUE(MP3_IsPlaying());
+  Recorder::next_code = 263;
+  EXPECT_FALSE(MP3_IsPlaying());
+  EXPECT_EQ(MP3ModeText, L"playing");
+}
+
+TEST_F(MusicCommands, WaveSoundsNeedADevice) {
+  MusicFile = L"C:\\music\\loop.wav";
+  Recorder::devices = 0;
+  WAV_Play();
+  EXPECT_TRUE(Recorder::sounds.empty());
+  Recorder::devices = 1;
+  WAV_Play();
+  WAV_Stop();
+  ASSERT_EQ(Recorder::sounds.size(), 2u);
+  EXPECT_EQ(Recorder::sounds[0], (std::pair<std::wstring, uint32_t>{L"C:\\music\\loop.wav", 9}));
+  EXPECT_EQ(Recorder::sounds[1], (std::pair<std::wstring, uint32_t>{L"<none>", 0}));
+}
+
+// Runs CD checks every 200 ms of disc time, as the saver's timer does.
+void Checks(SimulatedCd& cd, int count) {
+  for (int i = 0; i < count; ++i) {
+    cd.Advance(200);
+    CD_Check();
+  }
+}
+
+TEST(MusicCd, WholeDiscStartsAndResumesButNotWhenPaused) {
+  SimulatedCd cd(SimulatedCd::Disc::Audio, std::vector<int>(10, 60));
+  cd.Install();
+  MusicRepeat = 0;
+  CD_Open();
+  EXPECT_EQ(cd.commands(), (std::vector<std::wstring>{L"open cdaudio", L"set cdaudio time format tmsf"}));
+  CD_Check();
+  EXPECT_EQ(CDReady, -1);
+  EXPECT_EQ(cd.mode(), SimulatedCd::Mode::Playing);
+  EXPECT_EQ(cd.commands().back(), L"play cdaudio");
+  Checks(cd, 50);
+  EXPECT_EQ(cd.plays(), 1);
+
+  Zarnik_BGM::MCI_Send(L"stop cdaudio", MciResult);  // stopped from elsewhere
+  Checks(cd, 1);
+  EXPECT_EQ(cd.plays(), 2);
+  EXPECT_EQ(cd.CurrentTrack(), 1);  // resumed where it was, not from a track start
+
+  cd.Pause();
+  Checks(cd, 20);
+  EXPECT_EQ(cd.mode(), SimulatedCd::Mode::Paused);
+  EXPECT_EQ(cd.plays(), 2);
+  EXPECT_EQ(CDReady, -1);
+  CD_Stop();
+  EXPECT_EQ(cd.commands()[cd.commands().size() - 2], L"stop cdaudio");
+  EXPECT_EQ(cd.commands().back(), L"close cdaudio");
+}
+
+TEST(MusicCd, OneTrackRepeatsWithinACheckOfTheNextBeginning) {
+  SimulatedCd cd(SimulatedCd::Disc::Audio, std::vector<int>(10, 30));
+  cd.Install();
+  MusicRepeat = 3;
+  CD_Open();
+  CD_Check();
+  EXPECT_EQ(cd.commands().back(), L"play cdaudio from 03:00:00:00");
+  EXPECT_EQ(cd.CurrentTrack(), 3);
+  // Track 3 plays to its end; within one check of track 4 starting, it is back at 3.
+  for (int i = 0; i < 3 * 30 * 5; ++i) {
+    cd.Advance(200);
+    CD_Check();
+    ASSERT_EQ(cd.CurrentTrack(), 3) << "check " << i;
+  }
+  EXPECT_EQ(cd.plays(), 4);  // the start and three repeats
+
+  // The last track: at the disc's end the drive stops, and the track starts again.
+  MusicRepeat = 10;
+  CD_Check();
+  EXPECT_EQ(cd.CurrentTrack(), 10);
+  Checks(cd, 30 * 5 + 2);
+  EXPECT_EQ(cd.CurrentTrack(), 10);
+  EXPECT_EQ(cd.mode(), SimulatedCd::Mode::Playing);
+  EXPECT_EQ(CDReady, -1);
+}
+
+TEST(MusicCd, ATrackTheDiscLacksPlaysNothingButKeepsChecking) {
+  SimulatedCd cd(SimulatedCd::Disc::Audio, std::vector<int>(10, 30));
+  cd.Install();
+  for (int16_t repeat : {12, -1}) {
+    MusicRepeat = repeat;
+    CD_Open();
+    cd.ClearCommands();
+    CD_Check();
+    EXPECT_EQ(cd.commands().back(), L"play cdaudio from Error:" + std::to_wstring(SimulatedCd::kOutOfRange));
+    EXPECT_EQ(CDReady, -1);
+    EXPECT_EQ(cd.mode(), SimulatedCd::Mode::Stopped);
+    CD_Check();
+    EXPECT_EQ(cd.commands().back(), L"play cdaudio from Error:" + std::to_wstring(SimulatedCd::kOutOfRange));
+  }
+}
+
+TEST(MusicCd, NoDiscNoDriveOrADataDiscEndTheChecks) {
+  struct Case {
+    const char* name;
+    SimulatedCd::Disc disc;
+    bool drive;
+  };
+  for (Case c : {Case{"no disc", SimulatedCd::Disc::None, true}, Case{"data disc", SimulatedCd::Disc::Data, true},
+                 Case{"no drive", SimulatedCd::Disc::Audio, false}}) {
+    for (int16_t repeat : {0, 3}) {
+      SimulatedCd cd(c.disc, std::vector<int>(5, 30), c.drive);
+      cd.Install();
+      MusicRepeat = repeat;
+      CD_Open();
+      CD_Check();
+      EXPECT_EQ(CDReady, 0) << c.name;
+      EXPECT_EQ(cd.plays(), 0) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zarnik::test
