@@ -6,6 +6,7 @@
 
 #include "startup/surface.h"
 #include "tests/support/jpeg_quality.h"
+#include "tests/support/sound_level.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
@@ -300,6 +301,41 @@ TEST(Saver, CursorIsHiddenForTheFullScreenSwitchOnly) {
     EXPECT_EQ(showing, std::wstring(args).empty()) << "started with '" << args << "'";
     SendKey(VK_SHIFT);
     EXPECT_TRUE(saver.EndsWithin(1500ms));
+  }
+}
+
+TEST(Saver, MusicFileKindComesFromTheLastThreeLetters) {
+  struct Case {
+    const wchar_t* source;
+    const wchar_t* as;
+    bool heard;
+  };
+  const Case cases[] = {{L"tone.mp3", L"song.mp3", true},
+                        {L"tone.mp3", L"song.Mp3", true},
+                        {L"tone.wav", L"loop.wav", true},
+                        {L"tone.wav", L"loop.mid", false}};  // a wave file by another name
+  Surface picture;
+  ASSERT_TRUE(picture.Resize(64, 64));
+  for (const Case& c : cases) {
+    ProgramFolder folder;
+    const std::wstring music = folder.File(c.as);
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"\\music-data\\" + c.source).c_str(), music.c_str(), FALSE));
+    ASSERT_TRUE(picture.SaveBmp(folder.File(L"p.bmp")));
+    WriteSettings(folder, 1, folder.File(L"p.bmp"), 10, 2, music);
+    Saver saver(folder);
+    ASSERT_TRUE(saver.up());
+    // Long enough for the 3 s MP3 to end and be restarted by the 1 s check.
+    const double playing = RecordLevel(2500ms);
+    const double later = RecordLevel(2500ms);
+    if (c.heard) {
+      EXPECT_GT(playing, 0.05) << "music " << c.as;
+      EXPECT_GT(later, 0.05) << "music " << c.as << " kept going";
+    } else {
+      EXPECT_LT(std::max(playing, later), 0.005) << "music " << c.as;
+    }
+    SendKey(VK_SHIFT);
+    EXPECT_TRUE(saver.EndsWithin(1500ms));
+    EXPECT_LT(RecordLevel(2000ms), 0.005) << "music " << c.as << " after the end";
   }
 }
 
