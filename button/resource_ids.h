@@ -1,0 +1,9 @@
+// Resource numbers of the button (200..299).
+#pragma once
+
+#define IDB_BUTTON_NORMAL 201
+#define IDB_BUTTON_HIGHLIGHT 202
+#define IDB_BUTTON_PRESSED 203
+#define IDB_BUTTON_SELECTED 204
+#define IDB_BUTTON_HIGHLIGHTSELECT 205
+#define IDB_BUTTON_DISABLE 206

@@ -1,0 +1,253 @@
+// The button driven by real input and by messages, its state and pixels read back.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "button/command_button.h"
+#include "button/window_helpers.h"
+#include "startup/shared_state.h"
+#include "tests/support/test_support.h"
+
+namespace zarnik {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Pump;
+
+class ButtonTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZarnikButtonHost";
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    RegisterClassW(&wc);
+    CommandButton::Register(wc.hInstance);
+    host_ = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 0, 0, 400, 200,
+                            nullptr, nullptr, wc.hInstance, nullptr);
+    SetForegroundWindow(host_);
+    SetFocus(host_);
+    Pump(100ms);
+  }
+  void TearDown() override { DestroyWindow(host_); }
+
+  CommandButton* Make(const std::wstring& bag_text, int x = 50, int y = 50, int w = 69, int h = 29) {
+    CommandButton* b = CommandButton::Create(host_, 100, x, y, w, h, PropertyBag::Parse(bag_text));
+    EXPECT_NE(b, nullptr);
+    if (b) b->SetClick([this] { ++clicks_; });
+    return b;
+  }
+  // Real pointer input: an absolute move, then the message pump.
+  static void MoveTo(int x, int y) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+    in.mi.dy = (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof(in));
+    Pump(60ms);
+  }
+  static void Button(DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    SendInput(1, &in, sizeof(in));
+    Pump(60ms);
+  }
+  HWND host_ = nullptr;
+  int clicks_ = 0;
+};
+
+TEST_F(ButtonTest, PlainClickSequence) {
+  CommandButton* b = Make(L"caption=設定\r\n");
+  b->Initialize();
+  MoveTo(300, 150);
+  Pump(150ms);
+  EXPECT_EQ(b->state(), 1);
+  MoveTo(80, 60);
+  EXPECT_EQ(b->state(), 2);
+  EXPECT_EQ(b->last_picture(), CommandButton::kHighLight);
+  Button(MOUSEEVENTF_LEFTDOWN);
+  EXPECT_EQ(b->state(), 4);  // the focus arrived under the pointer
+  EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
+  EXPECT_TRUE(b->mouse_held());
+  Button(MOUSEEVENTF_LEFTUP);
+  EXPECT_EQ(clicks_, 1);
+  EXPECT_EQ(b->last_picture(), CommandButton::kHighLightSelect);
+  MoveTo(300, 150);
+  Pump(150ms);  // within one tick of the hover timer
+  EXPECT_EQ(b->state(), 3);
+  EXPECT_EQ(b->last_picture(), CommandButton::kSelected);
+
+  // Press, drag off for a tick, drag back, release: no click, Selected stays.
+  MoveTo(80, 60);
+  EXPECT_EQ(b->state(), 4);
+  Button(MOUSEEVENTF_LEFTDOWN);
+  MoveTo(300, 150);
+  Pump(200ms);
+  EXPECT_EQ(b->state(), 3);
+  MoveTo(80, 60);
+  EXPECT_EQ(b->state(), 3);
+  Button(MOUSEEVENTF_LEFTUP);
+  EXPECT_EQ(clicks_, 1);  // released in state 3: no click
+  // Only a move with no button held brings it back (the system sends one after a release).
+  MoveTo(82, 61);
+  EXPECT_EQ(b->state(), 4);
+}
+
+TEST_F(ButtonTest, RightAndMiddleReleasesClickAndDisabledDoesNothing) {
+  CommandButton* b = Make(L"");
+  b->Initialize();
+  MoveTo(300, 150);
+  Pump(150ms);
+  MoveTo(80, 60);
+  ASSERT_EQ(b->state(), 2);
+  Button(MOUSEEVENTF_RIGHTDOWN);
+  EXPECT_EQ(b->last_picture(), CommandButton::kHighLight);  // the press itself is ignored
+  Button(MOUSEEVENTF_RIGHTUP);
+  Button(MOUSEEVENTF_MIDDLEDOWN);
+  Button(MOUSEEVENTF_MIDDLEUP);
+  EXPECT_EQ(clicks_, 2);
+  EXPECT_EQ(b->state(), 2);
+
+  b->SetEnabled(0);
+  EXPECT_EQ(b->last_picture(), CommandButton::kDisable);
+  MoveTo(300, 150);
+  MoveTo(80, 60);
+  Button(MOUSEEVENTF_LEFTDOWN);
+  Button(MOUSEEVENTF_LEFTUP);
+  EXPECT_EQ(clicks_, 2);
+  EXPECT_EQ(b->last_picture(), CommandButton::kDisable);
+  SendMessageW(b->hwnd(), WM_SIZE, 0, MAKELPARAM(69, 29));
+  EXPECT_EQ(b->last_picture(), CommandButton::kDisable);
+  b->SetEnabled(-1);
+  EXPECT_EQ(b->last_picture(), CommandButton::kNormal);
+}
+
+TEST_F(ButtonTest, BeforeInitializeAndFocusUnderThePointer) {
+  CommandButton* b = Make(L"");
+  EXPECT_EQ(b->state(), 0);
+  SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(b->state(), 0);
+  SendMessageW(b->hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(clicks_, 1);  // a release raises Click even before Initialize
+
+  b->Initialize();
+  SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  ASSERT_EQ(b->state(), 2);
+  SetFocus(b->hwnd());
+  EXPECT_EQ(b->state(), 4);
+  EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
+  SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+  EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
+  EXPECT_TRUE(b->shade_inverted());  // 2 -> 4 keeps the tint at the top
+  SetFocus(host_);
+  EXPECT_EQ(b->state(), 1);
+  SetFocus(b->hwnd());
+  EXPECT_EQ(b->state(), 3);
+  EXPECT_FALSE(b->shade_inverted());
+  SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+  EXPECT_EQ(b->state(), 4);
+  EXPECT_FALSE(b->shade_inverted());  // 3 -> 4 keeps white at the top
+}
+
+int Brightness(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); }
+
+TEST_F(ButtonTest, DrawnFrameGradientAndCaption) {
+  CommandButton* b = Make(L"caption=設定\r\n", 50, 50, 120, 40);
+  b->Initialize();
+  const Surface& s = b->surface();
+  ASSERT_EQ(s.width(), 120);
+  ASSERT_EQ(s.height(), 40);
+  // The frame from the Normal picture: beige margin, dark-blue outline, on every side.
+  for (auto [x, y] : {std::pair{0, 20}, {119, 20}, {60, 0}, {60, 39}})
+    EXPECT_EQ(s.PixelAt(x, y), RGB(0xF2, 0xEE, 0xDF)) << x << "," << y;
+  for (auto [x, y] : {std::pair{1, 20}, {118, 20}, {30, 1}, {30, 38}}) {
+    const COLORREF p = s.PixelAt(x, y);
+    EXPECT_GT(GetBValue(p), GetRValue(p) + 60) << x << "," << y;
+  }
+  // The gradient in the middle: white at the top, lavender grey at the bottom.
+  const COLORREF top = s.PixelAt(10, 5), bottom = s.PixelAt(10, 34);
+  EXPECT_GT(Brightness(top), 3 * 0xF5);
+  EXPECT_NEAR(GetRValue(bottom), 0xC8, 8);
+  EXPECT_NEAR(GetGValue(bottom), 0xC7, 8);
+  EXPECT_NEAR(GetBValue(bottom), 0xD8, 8);
+  // The caption: dark pixels centred across the width.
+  int left = 120, right = -1;
+  for (int y = 8; y < 32; ++y)
+    for (int x = 5; x < 115; ++x)
+      if (Brightness(s.PixelAt(x, y)) < 200) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  ASSERT_LT(left, right);
+  EXPECT_NEAR((left + right) / 2.0, 60, 3);
+
+  // Hovered without focus: the gradient turns, tint at the top.
+  SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_LT(Brightness(b->surface().PixelAt(10, 5)), Brightness(b->surface().PixelAt(10, 34)));
+}
+
+TEST_F(ButtonTest, PropertiesAndTheirBag) {
+  CommandButton* empty = Make(L"");
+  EXPECT_EQ(empty->Caption(), L"Command1");
+  EXPECT_EQ(empty->Font().face, FontSpec{}.face);
+  EXPECT_EQ(empty->first_run(), 1);
+  EXPECT_EQ(empty->Visible(), 255);
+  EXPECT_EQ(empty->FontColour(), 0u);
+  EXPECT_EQ(empty->Enabled(), -1);
+  empty->SetVisible(2);
+  EXPECT_EQ(empty->Visible(), 255);
+  empty->SetVisible(0);
+  EXPECT_EQ(empty->Visible(), 0);
+
+  // "Command" is the default when saving, not when loading.
+  empty->SetCaption(L"Command");
+  EXPECT_FALSE(empty->SaveProperties().Has(L"caption"));
+
+  // Only the face name of a stored font is taken.
+  CommandButton* fonted = Make(L"font=Liberation Serif,20,700,0,1,1,0\r\n");
+  EXPECT_EQ(fonted->Font().face, L"Liberation Serif");
+  EXPECT_EQ(fonted->Font().points, 9.75);
+  EXPECT_EQ(fonted->Font().weight, 400);
+
+  // FirstRun 0 forces a black caption until Enabled is first read, which also enables.
+  CommandButton* fresh = Make(L"firstrun=0\r\nenabled=0\r\n");
+  fresh->SetEnabled(-1);
+  fresh->SetFontColour(RGB(255, 0, 0));
+  EXPECT_EQ(fresh->FontColour(), 0u);
+  fresh->SetEnabled(0);
+  EXPECT_EQ(fresh->Enabled(), -1);
+  EXPECT_EQ(fresh->first_run(), 1);
+  fresh->SetFontColour(RGB(255, 0, 0));
+  EXPECT_EQ(fresh->FontColour(), RGB(255, 0, 0));
+
+  // A dialog's bag (caption and the host's font) saves back to the caption alone.
+  CommandButton* set = Make(L"caption=設定\r\nfont=ＭＳ Ｐゴシック,9.75,400,128,0,0,0\r\n");
+  PropertyBag saved = set->SaveProperties();
+  EXPECT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved.Read(L"Caption", L""), L"設定");
+}
+
+TEST_F(ButtonTest, SetButtonsWalksOnlyButtons) {
+  SetButtons(host_, true, true);  // no buttons yet: nothing happens
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 200, 10, 50, 20, host_, nullptr, nullptr, nullptr);
+  CommandButton* a = Make(L"", 10, 10);
+  CommandButton* c = Make(L"", 10, 100);
+  SetButtons(host_, true, false);  // init takes precedence
+  EXPECT_EQ(a->state(), 1);
+  EXPECT_EQ(c->state(), 1);
+  EXPECT_EQ(a->last_picture(), CommandButton::kNormal);
+  SetButtons(host_, false, false);
+  EXPECT_EQ(a->last_picture(), CommandButton::kDisable);
+  EXPECT_EQ(c->last_picture(), CommandButton::kDisable);
+  EXPECT_TRUE(IsWindow(edit));
+  Zarnik_B::CursorX = 0;
+  Zarnik_B::CursorY = 0;
+  ZoomOpen(host_);  // from the top-left corner; nothing to assert but that it returns
+  ZoomClose(host_);
+}
+
+}  // namespace
+}  // namespace zarnik
