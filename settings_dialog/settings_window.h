@@ -3,11 +3,29 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace zarnik {
 
 inline constexpr wchar_t kDialogClass[] = L"Zarnik_P";
 
 // Shows the dialog modal and returns when it has closed (saved or cancelled).
 void ShowSettingsDialog(HINSTANCE instance);
+
+// The dialog loaded from the shared settings and shown, writing to settings_file when saved;
+// it runs on the caller's message loop. Null when it could not be made.
+HWND CreateSettingsWindow(HINSTANCE instance, const std::wstring& settings_file);
+
+// What the dialog shows now, for tests.
+struct DialogView {
+  std::wstring picture_name;   // lbl_Fname(1)
+  std::wstring music_name;     // lbl_Fname(0)
+  std::wstring degree_text;    // lbl_Fast
+  int degree = 0;              // HS_Fast
+  SIZE thumbnail{};            // Display
+  int sel_mark[2] = {};        // 1 chosen, 0 not chosen, -1 empty
+  int bgm_mark[3] = {};
+};
+bool ViewSettingsWindow(HWND wnd, DialogView* view);
 
 }  // namespace zarnik

@@ -1,0 +1,9 @@
+// Resource numbers of the settings dialog (300..399).
+#pragma once
+
+#define IDB_DIALOG_TEXTURE 301
+#define IDB_DIALOG_TITLE 302
+#define IDB_DIALOG_OPT_ON 303
+#define IDB_DIALOG_OPT_OFF 304
+#define IDC_DIALOG_HAND 305
+#define IDR_DIALOG_BUTTONS 306
