@@ -1,0 +1,144 @@
+// Settings chosen in the dialog, with the real file dialog, then used by the saver.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "settings_dialog/layout.h"
+#include "settings_dialog/settings_window.h"
+#include "startup/settings.h"
+#include "startup/shared_state.h"
+#include "startup/surface.h"
+#include "tests/support/jpeg_quality.h"
+#include "tests/support/sound_level.h"
+#include "tests/support/test_support.h"
+
+namespace zarnik::test {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace zarnik::dialog;
+
+// Fills in the system's open-file dialog from another thread while this one waits in it.
+std::thread AnswerFileDialog(const std::wstring& path) {
+  return std::thread([path] {
+    HWND dialog = nullptr;
+    for (int i = 0; i < 200 && !dialog; ++i) {
+      dialog = FindWindowW(nullptr, L"ﾌｧｲﾙを開く");
+      if (!dialog) Sleep(50);
+    }
+    if (!dialog) return;
+    Sleep(300);
+    // The file name box: an edit control, inside a combo box on newer dialogs.
+    HWND edit = nullptr;
+    HWND combo = FindWindowExW(dialog, nullptr, L"ComboBoxEx32", nullptr);
+    if (combo) edit = FindWindowExW(FindWindowExW(combo, nullptr, L"ComboBox", nullptr), nullptr, L"Edit", nullptr);
+    if (!edit) edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    if (!edit) edit = GetDlgItem(dialog, 0x480);  // edt1
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  });
+}
+
+void ClickAt(HWND wnd, POINT client) {
+  ClientToScreen(wnd, &client);
+  INPUT in[3] = {};
+  for (auto& i : in) i.type = INPUT_MOUSE;
+  in[0].mi.dx = (client.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+  in[0].mi.dy = (client.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &in[0], sizeof(INPUT));
+  Pump(80ms);
+  SendInput(2, &in[1], sizeof(INPUT));
+  Pump(250ms);
+}
+POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {
+  ProgramFolder folder;
+  TempFolder media(L"zkmedia");
+  Surface picture;
+  ASSERT_TRUE(picture.Resize(200, 100));
+  std::fill(picture.pixels(), picture.pixels() + 200 * 100, 0x3070B0u);
+  const std::wstring pic = media.File(L"海 の 写真.bmp");
+  ASSERT_TRUE(picture.SaveBmp(pic));
+  const std::wstring mp3 = media.File(L"tune.mp3");
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"\\music-data\\tone.mp3").c_str(), mp3.c_str(), FALSE));
+
+  // The dialog, as a /c start would show it, on the program folder's settings file.
+  const std::wstring ini = folder.File(L"Quorvel.ini");
+  ASSERT_TRUE(WriteBytes(ini, SettingsFileBytes(0, L"", 3, 0, 0, L"")));
+  LoadSettingsFrom(ini, folder.path());
+  HWND wnd = CreateSettingsWindow(GetModuleHandleW(nullptr), ini);
+  ASSERT_NE(wnd, nullptr);
+  SetForegroundWindow(wnd);
+  Pump(200ms);
+
+  ClickAt(wnd, Centre(In(kPanelPicture, kSelLabel[1])));
+  std::thread answer = AnswerFileDialog(pic);
+  ClickAt(wnd, Centre(In(kPanelPicture, kCmdPic)));
+  PumpUntil([&] { return Zarnik_B::PictureFile == pic; }, 10s);
+  answer.join();
+  ASSERT_EQ(Zarnik_B::PictureFile, pic);
+  EXPECT_EQ(Zarnik_B::PictureFolder, media.path());  // where the next dialog opens
+
+  const RECT bar = In(kPanelDegree, kScroll);
+  for (int i = 0; i < 2; ++i) ClickAt(wnd, POINT{bar.right - 6, (bar.top + bar.bottom) / 2});
+
+  ClickAt(wnd, Centre(In(kPanelMusic, kBgmLabel[2])));
+  std::thread answer_music = AnswerFileDialog(mp3);
+  ClickAt(wnd, Centre(In(kPanelMusic, kCmdBgm)));
+  PumpUntil([&] { return Zarnik_BGM::MusicFile == mp3; }, 10s);
+  answer_music.join();
+  ASSERT_EQ(Zarnik_BGM::MusicFile, mp3);
+
+  ClickAt(wnd, Centre(kCmdSet));
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(wnd); }, 5s));
+  EXPECT_EQ(ReadBytes(ini), SettingsFileBytes(1, pic, 5, 2, 0, mp3));
+
+  // The saver run that follows.
+  Process saver;
+  ASSERT_TRUE(saver.Start(L"\"" + folder.Program() + L"\" /s", folder.path()));
+  HWND main = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (main = FindWindowW(nullptr, L"Zarnik_Main")) && IsWindowVisible(main); }, 15s));
+  std::vector<int> seen;
+  std::string last;
+  PumpUntil([&] {
+    std::string bytes = ReadBytes(folder.File(L"Quorvel.jpg"));
+    if (!bytes.empty() && bytes != last)
+      if (auto q = JpegQuality(bytes)) {
+        seen.push_back(*q);
+        last = bytes;
+      }
+    return false;
+  }, 9000ms);
+  // Joined in from wherever the sampling began: the falling run by fives and its wrap.
+  auto first95 = std::find(seen.begin(), seen.end(), 95);
+  ASSERT_NE(first95, seen.end());
+  std::vector<int> run(first95, seen.end());
+  std::vector<int> want;
+  for (int q = 95; q >= 15; q -= 5) want.push_back(q);
+  ASSERT_GE(run.size(), want.size());
+  run.resize(want.size());
+  EXPECT_EQ(run, want);
+
+  const double level = RecordLevel(2000ms);
+  Screenshot shot = CaptureScreen();
+  const int left = (shot.width - 200) / 2, top = (shot.height - 100) / 2;
+  EXPECT_EQ(shot.At(left - 3, top + 50), 0u);
+  EXPECT_EQ(shot.At(left + 203, top + 50), 0u);
+  EXPECT_NEAR(static_cast<int>(shot.At(left + 10, top + 10) & 0xFF), 0xB0, 24);
+  EXPECT_GT(level, 0.05);
+
+  INPUT key[2] = {};
+  key[0].type = key[1].type = INPUT_KEYBOARD;
+  key[0].ki.wVk = key[1].ki.wVk = VK_SHIFT;
+  key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, key, sizeof(INPUT));
+  EXPECT_TRUE(saver.Wait(10s));
+}
+
+}  // namespace
+}  // namespace zarnik::test
