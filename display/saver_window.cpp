@@ -12,6 +12,7 @@
 #include "startup/shared_state.h"
 #include "startup/start.h"
 #include "startup/surface.h"
+#include "startup/window_thunk.h"
 
 namespace zarnik {
 
@@ -33,7 +34,7 @@ class SaverWindow {
                  return ConvertBMPtoJPG(bmp, jpg, quality);
                }) {}
 
-  static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK WindowThunk<SaverWindow>(HWND, UINT, WPARAM, LPARAM);
 
  private:
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
@@ -253,33 +254,13 @@ LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(wnd_, msg, wp, lp);
 }
 
-LRESULT CALLBACK SaverWindow::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    if (self) self->wnd_ = wnd;
-  }
-  if (!self) return DefWindowProcW(wnd, msg, wp, lp);
-  LRESULT result = 0;
-  try {
-    result = self->Handle(msg, wp, lp);
-  } catch (...) {
-    result = DefWindowProcW(wnd, msg, wp, lp);
-  }
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-    delete self;
-  }
-  return result;
-}
 
 }  // namespace
 
 bool ShowSaverWindow(HINSTANCE instance, bool hides_cursor) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = SaverWindow::Proc;
+  wc.lpfnWndProc = WindowThunk<SaverWindow>;
   wc.hInstance = instance;
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   wc.lpszClassName = kSaverClass;

@@ -19,6 +19,7 @@
 #include "startup/settings.h"
 #include "startup/shared_state.h"
 #include "startup/surface.h"
+#include "startup/window_thunk.h"
 
 namespace zarnik {
 
@@ -65,7 +66,7 @@ class SettingsWindow {
  public:
   SettingsWindow(HINSTANCE instance, std::wstring settings_file)
       : instance_(instance), settings_file_(std::move(settings_file)) {}
-  static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK WindowThunk<SettingsWindow>(HWND, UINT, WPARAM, LPARAM);
   bool Create();
   HWND wnd() const { return wnd_; }
   void View(DialogView* view) const;
@@ -134,7 +135,7 @@ bool LoadBitmapSurface(HINSTANCE instance, int id, Surface& out) {
 bool SettingsWindow::Create() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = WindowThunk<SettingsWindow>;
   wc.hInstance = instance_;
   wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_ZARNIK));
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -585,26 +586,6 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(wnd_, msg, wp, lp);
 }
 
-LRESULT CALLBACK SettingsWindow::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<SettingsWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    if (self) self->wnd_ = wnd;
-  }
-  if (!self) return DefWindowProcW(wnd, msg, wp, lp);
-  LRESULT result = 0;
-  try {
-    result = self->Handle(msg, wp, lp);
-  } catch (...) {
-    result = 0;
-  }
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-    delete self;
-  }
-  return result;
-}
 
 }  // namespace
 
