@@ -40,20 +40,7 @@ std::thread AnswerFileDialog(const std::wstring& path) {
   });
 }
 
-void ClickAt(HWND wnd, POINT client) {
-  ClientToScreen(wnd, &client);
-  INPUT in[3] = {};
-  for (auto& i : in) i.type = INPUT_MOUSE;
-  in[0].mi.dx = (client.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
-  in[0].mi.dy = (client.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(1, &in[0], sizeof(INPUT));
-  Pump(80ms);
-  SendInput(2, &in[1], sizeof(INPUT));
-  Pump(250ms);
-}
+void ClickAt(HWND wnd, POINT client) { ClickInWindow(wnd, client); }
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {

@@ -43,20 +43,7 @@ class DialogTest : public ::testing::Test {
     ClickAt(pt, down, up);
   }
   void ClickAt(POINT client, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
-    ClientToScreen(wnd_, &client);
-    INPUT in[3] = {};
-    for (auto& i : in) i.type = INPUT_MOUSE;
-    in[0].mi.dx = (client.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
-    in[0].mi.dy = (client.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = down;
-    in[2].mi.dwFlags = up;
-    SendInput(1, &in[0], sizeof(INPUT));
-    Pump(80ms);
-    // Press and release queued together: a scroll bar tracks a press in a loop of its own on
-    // this thread, which must find the release already waiting.
-    SendInput(2, &in[1], sizeof(INPUT));
-    Pump(200ms);
+    ClickInWindow(wnd_, client, down, up);
   }
   bool Closed() { return PumpUntil([&] { return !IsWindow(wnd_); }, 3s); }
   DialogView View() {

@@ -229,3 +229,32 @@ std::string SettingsFileBytes(int picture_source, const std::wstring& picture_fi
 }
 
 }  // namespace zarnik::test
+
+namespace zarnik::test {
+
+void MovePointerTo(int screen_x, int screen_y) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = (screen_x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+  in.mi.dy = (screen_y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof(in));
+}
+
+void PressAndRelease(DWORD down, DWORD up) {
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = down;
+  in[1].mi.dwFlags = up;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+void ClickInWindow(HWND wnd, POINT client, DWORD down, DWORD up) {
+  ClientToScreen(wnd, &client);
+  MovePointerTo(client.x, client.y);
+  Pump(std::chrono::milliseconds(80));
+  PressAndRelease(down, up);
+  Pump(std::chrono::milliseconds(250));
+}
+
+}  // namespace zarnik::test

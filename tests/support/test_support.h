@@ -99,3 +99,14 @@ std::string SettingsFileBytes(int picture_source, const std::wstring& picture_fi
                               int music_kind, int music_repeat, const std::wstring& music_file);
 
 }  // namespace zarnik::test
+
+namespace zarnik::test {
+
+// Real pointer input. The press and the release are queued together, so a control that
+// tracks a press in a loop of its own on this thread finds the release waiting.
+void MovePointerTo(int screen_x, int screen_y);
+void PressAndRelease(DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
+// Moves to the point of the window's client area, then presses and releases there.
+void ClickInWindow(HWND wnd, POINT client, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
+
+}  // namespace zarnik::test
