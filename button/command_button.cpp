@@ -118,6 +118,10 @@ CommandButton* CommandButton::FromWindow(HWND wnd) {
   if (!wnd) return nullptr;
   wchar_t name[64] = {};
   if (!GetClassNameW(wnd, name, 64) || std::wstring(name) != kCommandClass) return nullptr;
+  // Another process's button of the same class keeps a pointer that means nothing here.
+  DWORD process = 0;
+  GetWindowThreadProcessId(wnd, &process);
+  if (process != GetCurrentProcessId()) return nullptr;
   return reinterpret_cast<CommandButton*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
 }
 
