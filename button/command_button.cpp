@@ -1,112 +1,56 @@
 #include "button/command_button.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cwctype>
 
 #include "button/button_logic.h"
 #include "button/resource_ids.h"
 #include "startup/gdi.h"
 #include "startup/number_text.h"
+#include "startup/picture_file.h"
+#include "startup/screen_scale.h"
 
 namespace zarnik {
 
 namespace {
 
-constexpr UINT_PTR kTmrMouse = 1;
-constexpr UINT kTmrMouseMs = 100;
+constexpr UINT_PTR kHoverCheck = 1;  // notices the pointer leaving over another window
+constexpr UINT kHoverCheckMs = 100;
 constexpr int kCornerTwips = 60;
 constexpr int kCaptionTopTwips = 195;  // the caption label's design height
 constexpr COLORREF kBackground = RGB(0xF2, 0xEE, 0xDF);
 constexpr wchar_t kWhite[] = L"&HFFFFFF";
 constexpr wchar_t kTint[] = L"&HC6C5D7";
 
-int ScreenDpi() {
-  ScopedGetDC screen(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-  return dpi > 0 ? dpi : 96;
-}
-
-// Twips to pixels at the screen's factor, as the forms toolkit scales.
-int Px(double twips) { return static_cast<int>(std::lround(twips * ScreenDpi() / 1440.0)); }
-double Twips(int pixels) { return pixels * 1440.0 / ScreenDpi(); }
-
 const int kPictureIds[] = {IDB_BUTTON_NORMAL,   IDB_BUTTON_HIGHLIGHT,       IDB_BUTTON_PRESSED,
                            IDB_BUTTON_SELECTED, IDB_BUTTON_HIGHLIGHTSELECT, IDB_BUTTON_DISABLE};
 
 HINSTANCE g_instance = nullptr;
 
-bool ReadBoolean(const std::wstring& text, int16_t* out) {
-  std::wstring lower = text;
-  for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
-  if (lower == L"true") return *out = -1, true;
-  if (lower == L"false") return *out = 0, true;
-  auto n = StrictNumber(text);
-  if (!n) return false;
-  *out = *n != 0 ? -1 : 0;
-  return true;
-}
-
 }  // namespace
-
-std::wstring FontSpec::Text() const {
-  wchar_t size[32];
-  std::swprintf(size, 32, L"%g", points);
-  return face + L"," + size + L"," + std::to_wstring(weight) + L"," + std::to_wstring(charset) + L"," +
-         (italic ? L"1" : L"0") + L"," + (underline ? L"1" : L"0") + L"," + (strike ? L"1" : L"0");
-}
-
-bool FontSpec::Parse(const std::wstring& text, FontSpec* out) {
-  std::wstring parts[7];
-  int n = 0;
-  size_t start = 0;
-  // The face name may itself hold commas: the six numbers are taken from the end.
-  size_t end = text.size();
-  for (n = 6; n > 0; --n) {
-    size_t comma = text.rfind(L',', end == 0 ? 0 : end - 1);
-    if (comma == std::wstring::npos || comma < start) return false;
-    parts[n] = text.substr(comma + 1, end - comma - 1);
-    end = comma;
-  }
-  parts[0] = text.substr(0, end);
-  FontSpec font;
-  font.face = parts[0];
-  auto points = StrictNumber(parts[1]);
-  auto weight = StrictNumber(parts[2]), charset = StrictNumber(parts[3]);
-  if (font.face.empty() || !points || !weight || !charset) return false;
-  font.points = *points;
-  font.weight = static_cast<int>(*weight);
-  font.charset = static_cast<int>(*charset);
-  font.italic = parts[4] == L"1";
-  font.underline = parts[5] == L"1";
-  font.strike = parts[6] == L"1";
-  *out = font;
-  return true;
-}
 
 bool CommandButton::Register(HINSTANCE instance) {
   g_instance = instance;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = Proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kCommandClass;
-  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterWindowClassFor<CommandButton>(
+      {.name = kCommandClass, .instance = instance, .cursor = LoadCursorW(nullptr, IDC_ARROW)});
 }
 
-CommandButton::CommandButton(HWND wnd, const FontSpec& ambient) : wnd_(wnd), ambient_(ambient), font_(ambient) {}
-
-struct CreateParams {
-  FontSpec ambient;
-};
+CommandButton::CommandButton(HINSTANCE instance, const FontSpec& ambient) : ambient_(ambient), font_(ambient) {
+  for (int i = 0; i < kPictureCount; ++i) LoadBitmapResource(instance, kPictureIds[i], pictures_[i]);
+}
 
 CommandButton* CommandButton::Create(HWND parent, int id, int x, int y, int width, int height,
                                      const PropertyBag& bag, const FontSpec& ambient) {
   if (!g_instance) Register(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)));
-  CreateParams params{ambient};
-  HWND wnd = CreateWindowExW(0, kCommandClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, width, height,
-                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, &params);
+  HWND wnd = CreateOwnedWindow(std::unique_ptr<CommandButton>(new CommandButton(g_instance, ambient)),
+                               {.class_name = kCommandClass,
+                                .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                .x = x,
+                                .y = y,
+                                .width = width,
+                                .height = height,
+                                .parent = parent,
+                                .child_id = id,
+                                .instance = g_instance});
   CommandButton* button = FromWindow(wnd);
   if (!button) return nullptr;
   button->LoadProperties(bag);
@@ -125,38 +69,14 @@ CommandButton* CommandButton::FromWindow(HWND wnd) {
   return reinterpret_cast<CommandButton*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
 }
 
-LRESULT CALLBACK CommandButton::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<CommandButton*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    auto* params = static_cast<CreateParams*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self = new (std::nothrow) CommandButton(wnd, params ? params->ambient : FontSpec{});
-    if (!self) return FALSE;
-    SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcW(wnd, msg, wp, lp);
-  LRESULT result = 0;
-  try {
-    result = self->Handle(msg, wp, lp);
-  } catch (...) {
-    result = 0;
-  }
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-    delete self;
-  }
-  return result;
-}
-
 LRESULT CommandButton::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND:
       return TRUE;
-    case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (msg == WM_PRINTCLIENT) {
-        surface_.PaintTo(reinterpret_cast<HDC>(wp), 0, 0);
-        return 0;
-      }
+    case WM_PRINTCLIENT:
+      surface_.PaintTo(reinterpret_cast<HDC>(wp), 0, 0);
+      return 0;
+    case WM_PAINT: {
       ScopedPaint paint(wnd_);
       if (paint.get()) surface_.PaintTo(paint.get(), 0, 0);
       return 0;
@@ -196,18 +116,19 @@ LRESULT CommandButton::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       OnLostFocus();
       return 0;
     case WM_TIMER:
-      if (wp == kTmrMouse) OnTimer();
+      if (wp == kHoverCheck) OnTimer();
       return 0;
     case WM_DESTROY:
-      KillTimer(wnd_, kTmrMouse);
+      KillTimer(wnd_, kHoverCheck);
       return 0;
   }
   return DefWindowProcW(wnd_, msg, wp, lp);
 }
 
 void CommandButton::DrawState(Picture picture) {
-  if (state_ == 1 || state_ == 3) shade_inverted_ = 0;
-  if (state_ == 2) shade_inverted_ = -1;
+  // Under the pointer without the focus, the gradient runs the other way up.
+  if (state_ == ButtonState::Normal || state_ == ButtonState::Selected) shade_inverted_ = 0;
+  if (state_ == ButtonState::HighLight) shade_inverted_ = -1;
   last_picture_ = picture;
 
   RECT client{};
@@ -222,39 +143,41 @@ void CommandButton::DrawState(Picture picture) {
 
   if (opaque_) {
     DrawGradient();
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(g_instance, MAKEINTRESOURCEW(kPictureIds[picture]), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (bitmap) {
-      MemoryDC source(surface_.dc());
-      ScopedSelectObject select(source, bitmap);
-      // The eight segments of the picture's outer band, in twips at the screen's factor;
-      // the 1-twip offsets fall inside the first pixel.
-      const int c = Px(kCornerTwips);
-      const int pw = Px(960), ph = Px(375);  // 64 x 25 pixels at 96 dots per inch
-      const int ew = pw - 2 * c, eh = ph - 2 * c;
-      const int dw = w - 2 * c, dh = h - 2 * c;
-      SetStretchBltMode(surface_.dc(), COLORONCOLOR);
-      struct Segment { int sx, sy, sw, sh, dx, dy, dw, dh; };
-      const Segment segments[] = {
-          {0, 0, c, c, 0, 0, c, c},                // top-left corner
-          {c, 0, ew, c, c, 0, dw, c},              // top edge
-          {pw - c, 0, c, c, w - c, 0, c, c},       // top-right corner
-          {pw - c, c, c, eh, w - c, c, c, dh},     // right edge
-          {pw - c, ph - c, c, c, w - c, h - c, c, c},  // bottom-right corner
-          {c, ph - c, ew, c, c, h - c, dw, c},     // bottom edge
-          {0, ph - c, c, c, 0, h - c, c, c},       // bottom-left corner
-          {0, c, c, eh, 0, c, c, dh},              // left edge
-      };
-      for (const Segment& s : segments) {
-        if (s.dw <= 0 || s.dh <= 0) continue;
-        StretchBlt(surface_.dc(), s.dx, s.dy, s.dw, s.dh, source, s.sx, s.sy, s.sw, s.sh, SRCCOPY);
-      }
-      DeleteObject(bitmap);
-    }
+    DrawFrame(picture);
   }
   DrawCaption();
   GdiFlush();
   InvalidateRect(wnd_, nullptr, FALSE);
+}
+
+// The picture's outer band stretched round the button: corners kept, edges stretched.
+void CommandButton::DrawFrame(Picture picture) {
+  const Surface& source = pictures_[picture];
+  if (source.empty()) return;
+  const int w = surface_.width(), h = surface_.height();
+  // The eight segments of the picture's outer band, in twips at the screen's factor; the
+  // 1-twip offsets fall inside the first pixel.
+  const ScreenScale scale = ScreenScaleNow();
+  const int c = scale.TwipsToPixels(kCornerTwips);
+  const int pw = scale.TwipsToPixels(960), ph = scale.TwipsToPixels(375);  // 64 x 25 pixels at 96 dots per inch
+  const int ew = pw - 2 * c, eh = ph - 2 * c;
+  const int dw = w - 2 * c, dh = h - 2 * c;
+  SetStretchBltMode(surface_.dc(), COLORONCOLOR);
+  struct Segment { int sx, sy, sw, sh, dx, dy, dw, dh; };
+  const Segment segments[] = {
+      {0, 0, c, c, 0, 0, c, c},                    // top-left corner
+      {c, 0, ew, c, c, 0, dw, c},                  // top edge
+      {pw - c, 0, c, c, w - c, 0, c, c},           // top-right corner
+      {pw - c, c, c, eh, w - c, c, c, dh},         // right edge
+      {pw - c, ph - c, c, c, w - c, h - c, c, c},  // bottom-right corner
+      {c, ph - c, ew, c, c, h - c, dw, c},         // bottom edge
+      {0, ph - c, c, c, 0, h - c, c, c},           // bottom-left corner
+      {0, c, c, eh, 0, c, c, dh},                  // left edge
+  };
+  for (const Segment& s : segments) {
+    if (s.dw <= 0 || s.dh <= 0) continue;
+    StretchBlt(surface_.dc(), s.dx, s.dy, s.dw, s.dh, source.dc(), s.sx, s.sy, s.sw, s.sh, SRCCOPY);
+  }
 }
 
 void CommandButton::DrawGradient() {
@@ -280,10 +203,11 @@ void CommandButton::DrawGradient() {
 void CommandButton::DrawCaption() {
   RECT client{};
   GetClientRect(wnd_, &client);
-  const double h_twips = Twips(client.bottom);
-  const int top = Px((h_twips - kCaptionTopTwips - 20) / 2);
-  RECT box{0, top, client.right, top + Px(kCaptionTopTwips)};
-  ScopedFont font(CreateFontW(-static_cast<int>(std::lround(font_.points * ScreenDpi() / 72.0)), 0, 0, 0,
+  const ScreenScale scale = ScreenScaleNow();
+  const double h_twips = scale.PixelsToTwips(client.bottom);
+  const int top = scale.TwipsToPixels((h_twips - kCaptionTopTwips - 20) / 2);
+  RECT box{0, top, client.right, top + scale.TwipsToPixels(kCaptionTopTwips)};
+  ScopedFont font(CreateFontW(scale.FontHeight(font_.points), 0, 0, 0,
                               font_.weight, font_.italic, font_.underline, font_.strike,
                               static_cast<BYTE>(font_.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH, font_.face.c_str()));
@@ -296,11 +220,11 @@ void CommandButton::DrawCaption() {
 
 void CommandButton::LeaveHover() {
   if (!enabled_flag_) return;
-  if (state_ == 2) {
-    state_ = 1;
+  if (state_ == ButtonState::HighLight) {
+    state_ = ButtonState::Normal;
     DrawState(kNormal);
-  } else if (state_ == 4) {
-    state_ = 3;
+  } else if (state_ == ButtonState::HighLightSelect) {
+    state_ = ButtonState::Selected;
     DrawState(kSelected);
   }
 }
@@ -319,11 +243,11 @@ void CommandButton::ShowNormal() {
 
 void CommandButton::OnMouseMove() {
   if (!enabled_flag_) return;
-  if (state_ == 1) {
-    state_ = 2;
+  if (state_ == ButtonState::Normal) {
+    state_ = ButtonState::HighLight;
     DrawState(kHighLight);
-  } else if (state_ == 3 && !mouse_held_) {
-    state_ = 4;
+  } else if (state_ == ButtonState::Selected && !mouse_held_) {
+    state_ = ButtonState::HighLightSelect;
     DrawState(kHighLightSelect);
   }
 }
@@ -338,27 +262,27 @@ void CommandButton::OnMouseUp(int button) {
   if (!enabled_flag_) return;
   if (button == 1) {
     mouse_held_ = 0;
-    if (state_ == 2) DrawState(kNormal);
-    if (state_ == 4) DrawState(kHighLightSelect);
+    if (state_ == ButtonState::HighLight) DrawState(kNormal);
+    if (state_ == ButtonState::HighLightSelect) DrawState(kHighLightSelect);
   }
-  if (state_ != 3 && enabled_flag_) RaiseClick();
+  if (state_ != ButtonState::Selected && enabled_flag_) RaiseClick();
 }
 
 void CommandButton::OnGotFocus() {
   if (!enabled_flag_) return;
-  if (state_ != 2) {
-    state_ = 3;
+  if (state_ != ButtonState::HighLight) {
+    state_ = ButtonState::Selected;
     DrawState(kSelected);
   } else {
-    state_ = 4;
+    state_ = ButtonState::HighLightSelect;
     DrawState(kPressed);
   }
 }
 
 void CommandButton::OnLostFocus() {
   if (!enabled_flag_) return;
-  if (state_ != 1) {
-    state_ = 1;
+  if (state_ != ButtonState::Normal) {
+    state_ = ButtonState::Normal;
     DrawState(kNormal);
   }
 }
@@ -380,8 +304,8 @@ void CommandButton::RaiseClick() {
 }
 
 void CommandButton::Initialize() {
-  state_ = 1;
-  SetTimer(wnd_, kTmrMouse, kTmrMouseMs, nullptr);
+  state_ = ButtonState::Normal;
+  SetTimer(wnd_, kHoverCheck, kHoverCheckMs, nullptr);
 }
 
 uint8_t CommandButton::Visible() {

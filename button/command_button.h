@@ -8,31 +8,32 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "button/button_logic.h"
 #include "button/property_bag.h"
 #include "startup/surface.h"
+#include "startup/window_thunk.h"
 
 namespace zarnik {
 
 inline constexpr wchar_t kCommandClass[] = L"Zarnik.Command";
 
-struct FontSpec {
-  std::wstring face = L"ＭＳ Ｐゴシック";
-  double points = 9.75;
-  int weight = 400;
-  int charset = 128;
-  bool italic = false;
-  bool underline = false;
-  bool strike = false;
-  std::wstring Text() const;                        // "face,points,weight,charset,i,u,s"
-  static bool Parse(const std::wstring& text, FontSpec* out);
-  bool operator==(const FontSpec&) const = default;
+// Where the button stands with the pointer and the focus.
+enum class ButtonState : uint8_t {
+  Uninitialised = 0,    // before Initialize
+  Normal = 1,           // neither under the pointer nor focused
+  HighLight = 2,        // under the pointer
+  Selected = 3,         // focused
+  HighLightSelect = 4,  // focused and under the pointer
 };
 
 class CommandButton {
  public:
+  // The stored pictures, one for each look.
   enum Picture { kNormal, kHighLight, kPressed, kSelected, kHighLightSelect, kDisable, kNone };
+  static constexpr int kPictureCount = kNone;
 
   static bool Register(HINSTANCE instance);
   // A button at x, y (pixels of the parent) of width x height, its properties loaded from the
@@ -60,7 +61,7 @@ class CommandButton {
   PropertyBag SaveProperties();
 
   // For tests: what the button is and last drew.
-  int state() const { return state_; }
+  ButtonState state() const { return state_; }
   bool mouse_held() const { return mouse_held_ != 0; }
   bool shade_inverted() const { return shade_inverted_ != 0; }
   uint8_t first_run() const { return first_run_; }
@@ -68,11 +69,12 @@ class CommandButton {
   const Surface& surface() const { return surface_; }
 
  private:
-  CommandButton(HWND wnd, const FontSpec& ambient);
-  static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+  CommandButton(HINSTANCE instance, const FontSpec& ambient);
+  friend LRESULT CALLBACK WindowThunk<CommandButton>(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   void DrawState(Picture picture);
+  void DrawFrame(Picture picture);
   void DrawGradient();
   void DrawCaption();
   void LeaveHover();
@@ -86,14 +88,15 @@ class CommandButton {
   void OnTimer();
   void RaiseClick();
 
-  HWND wnd_;
+  HWND wnd_ = nullptr;
   FontSpec ambient_;
   Surface surface_;
+  Surface pictures_[kPictureCount];  // loaded once, with the button
   std::function<void()> click_;
   int16_t shade_inverted_ = 0;
   uint8_t first_run_ = 0;
   int16_t enabled_flag_ = -1;
-  uint8_t state_ = 0;
+  ButtonState state_ = ButtonState::Uninitialised;
   int16_t mouse_held_ = 0;
   bool opaque_ = true;
   bool caption_enabled_ = true;

@@ -5,6 +5,7 @@
 #include "display/quality_schedule.h"
 #include "startup/gdi.h"
 #include "startup/picture_file.h"
+#include "startup/screen_scale.h"
 #include "startup/shared_state.h"
 
 namespace zarnik {
@@ -88,12 +89,7 @@ void DecayCycle::Tick(const Surface& source, Surface& display) {
 void DecayCycle::DrawCaption(Surface& display) const {
   if (display.empty() || !display.dc()) return;
   HDC dc = display.dc();
-  const int dpi = [] {
-    ScopedGetDC screen(nullptr);
-    int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    return value > 0 ? value : 96;
-  }();
-  ScopedFont font(CreateFontW(-MulDiv(10, dpi, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+  ScopedFont font(CreateFontW(ScreenScaleNow().FontHeight(10), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN, L"Times New Roman"));
   ScopedSelectObject select(dc, font.get());

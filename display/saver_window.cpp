@@ -18,12 +18,14 @@ namespace zarnik {
 
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;  // music file check
-constexpr UINT_PTR kTimer2 = 2;  // music CD check
-constexpr UINT_PTR kTimer3 = 3;  // decay tick
-constexpr UINT kTimer1Ms = 1000;
-constexpr UINT kTimer2Ms = 200;
-constexpr UINT kTimer3Ms = 500;
+// The window's timers, by what each drives.
+constexpr UINT_PTR kMusicFileCheck = 1;  // loops the MP3 when it has ended
+constexpr UINT_PTR kMusicCdCheck = 2;    // follows the CD until it is ready
+constexpr UINT_PTR kDecayTick = 3;       // one step of the decay
+constexpr UINT_PTR kTimerCount = 4;
+constexpr UINT kMusicFileCheckMs = 1000;
+constexpr UINT kMusicCdCheckMs = 200;
+constexpr UINT kDecayTickMs = 500;
 
 class SaverWindow {
  public:
@@ -46,7 +48,7 @@ class SaverWindow {
   void EndSaver();
   void FormUnload();
   void SetTimerEnabled(UINT_PTR id, UINT ms, bool enabled);
-  bool TimerEnabled(UINT_PTR id) const { return id < 4 && timer_on_[id]; }
+  bool TimerEnabled(UINT_PTR id) const { return id < kTimerCount && timer_on_[id]; }
   void InvalidateDisplay();
 
   HWND wnd_ = nullptr;
@@ -59,7 +61,7 @@ class SaverWindow {
   Surface pic_cap_;
   Surface display_;
   DecayCycle cycle_;
-  bool timer_on_[4] = {};
+  bool timer_on_[kTimerCount] = {};
 };
 
 void SaverWindow::SetTimerEnabled(UINT_PTR id, UINT ms, bool enabled) {
@@ -81,14 +83,13 @@ void SaverWindow::TakeSourcePicture() {
     display_at_ = {0, 0};
     display_.Resize(form_w_, form_h_);
     pic_cap_.Resize(form_w_, form_h_);
-    HWND desk_wnd = GetDesktopWindow();
-    HDC desk_dc = GetDC(desk_wnd);
-    if (desk_dc && pic_cap_.dc()) {
-      Zarnik_B::LastResult = BitBlt(pic_cap_.dc(), 0, 0, form_w_, form_h_, desk_dc, 0, 0, SRCCOPY);
+    ScopedGetDC desktop(GetDesktopWindow());
+    if (desktop && pic_cap_.dc()) {
+      Zarnik_B::LastResult = BitBlt(pic_cap_.dc(), 0, 0, form_w_, form_h_, desktop, 0, 0, SRCCOPY);
       GdiFlush();
     }
     display_.Assign(pic_cap_);
-    if (desk_dc) Zarnik_B::LastResult = ReleaseDC(desk_wnd, desk_dc);
+    if (desktop) Zarnik_B::LastResult = desktop.Release();
     return;
   }
   // A picture that cannot be loaded leaves the source empty: black, and nothing to convert.
@@ -103,13 +104,13 @@ void SaverWindow::StartMusic() {
   try {
     if (Zarnik_BGM::MusicKind == 1) {
       Zarnik_BGM::CD_Open();
-      SetTimerEnabled(kTimer2, kTimer2Ms, true);
+      SetTimerEnabled(kMusicCdCheck, kMusicCdCheckMs, true);
     }
     if (Zarnik_BGM::MusicKind == 2) {
       if (EndsWithKind(Zarnik_BGM::MusicFile, L"WAV")) Zarnik_BGM::WAV_Play();
       if (EndsWithKind(Zarnik_BGM::MusicFile, L"MP3")) {
         Zarnik_BGM::MP3_Play();
-        SetTimerEnabled(kTimer1, kTimer1Ms, true);
+        SetTimerEnabled(kMusicFileCheck, kMusicFileCheckMs, true);
       }
     }
   } catch (...) {
@@ -137,7 +138,7 @@ void SaverWindow::FormLoad() {
   SetForegroundWindow(wnd_);
   SetFocus(wnd_);
   UpdateWindow(wnd_);
-  SetTimerEnabled(kTimer3, kTimer3Ms, true);
+  SetTimerEnabled(kDecayTick, kDecayTickMs, true);
 }
 
 void SaverWindow::OnPaint() {
@@ -147,25 +148,23 @@ void SaverWindow::OnPaint() {
   const RECT& area = paint.area();
   // Black around the picture, then the picture.
   RECT pic{display_at_.x, display_at_.y, display_at_.x + display_.width(), display_at_.y + display_.height()};
-  HRGN outside = CreateRectRgnIndirect(&area);
-  HRGN inside = CreateRectRgnIndirect(&pic);
-  if (outside && inside && CombineRgn(outside, outside, inside, RGN_DIFF) != ERROR)
-    FillRgn(dc, outside, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  if (outside) DeleteObject(outside);
-  if (inside) DeleteObject(inside);
+  ScopedRegion outside(CreateRectRgnIndirect(&area));
+  ScopedRegion inside(CreateRectRgnIndirect(&pic));
+  if (outside && inside && CombineRgn(outside.get(), outside.get(), inside.get(), RGN_DIFF) != ERROR)
+    FillRgn(dc, outside.get(), static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   if (!display_.empty()) display_.PaintTo(dc, display_at_.x, display_at_.y);
 }
 
 void SaverWindow::OnTimer(UINT_PTR id) {
   switch (id) {
-    case kTimer1:
+    case kMusicFileCheck:
       Zarnik_BGM::MP3_Check();
       break;
-    case kTimer2:
+    case kMusicCdCheck:
       Zarnik_BGM::CD_Check();
-      SetTimerEnabled(kTimer2, kTimer2Ms, Zarnik_BGM::CDReady != 0);
+      SetTimerEnabled(kMusicCdCheck, kMusicCdCheckMs, Zarnik_BGM::CDReady != 0);
       break;
-    case kTimer3:
+    case kDecayTick:
       cycle_.Tick(pic_cap_, display_);
       InvalidateDisplay();
       UpdateWindow(wnd_);
@@ -177,8 +176,8 @@ void SaverWindow::EndSaver() {
   if (ending_) return;
   ending_ = true;
   try {
-    if (TimerEnabled(kTimer2)) {
-      SetTimerEnabled(kTimer2, kTimer2Ms, false);
+    if (TimerEnabled(kMusicCdCheck)) {
+      SetTimerEnabled(kMusicCdCheck, kMusicCdCheckMs, false);
       Zarnik_BGM::CD_Stop();
     }
   } catch (...) {
@@ -188,7 +187,7 @@ void SaverWindow::EndSaver() {
       if (EndsWithKind(Zarnik_BGM::MusicFile, L"WAV")) Zarnik_BGM::WAV_Stop();
       if (EndsWithKind(Zarnik_BGM::MusicFile, L"MP3")) {
         Zarnik_BGM::MP3_Stop();
-        SetTimerEnabled(kTimer1, kTimer1Ms, false);
+        SetTimerEnabled(kMusicFileCheck, kMusicFileCheckMs, false);
       }
     }
   } catch (...) {
@@ -205,7 +204,7 @@ void SaverWindow::EndSaver() {
 void SaverWindow::FormUnload() {
   if (unloaded_) return;
   unloaded_ = true;
-  for (UINT_PTR id : {kTimer1, kTimer2, kTimer3}) KillTimer(wnd_, id);
+  for (UINT_PTR id : {kMusicFileCheck, kMusicCdCheck, kDecayTick}) KillTimer(wnd_, id);
   cycle_.bitmap().Delete();
 }
 
@@ -258,23 +257,18 @@ LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 bool ShowSaverWindow(HINSTANCE instance, bool hides_cursor) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = WindowThunk<SaverWindow>;
-  wc.hInstance = instance;
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = kSaverClass;
-  RegisterClassExW(&wc);
-
-  auto* saver = new (std::nothrow) SaverWindow(hides_cursor);
-  if (!saver) return false;
-  HWND wnd = CreateWindowExW(WS_EX_TOPMOST, kSaverClass, kSaverTitle, WS_POPUP, 0, 0,
-                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
-                             nullptr, instance, saver);
-  if (!wnd) {
-    delete saver;
-    return false;
-  }
+  RegisterWindowClassFor<SaverWindow>({.name = kSaverClass,
+                                       .instance = instance,
+                                       .background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))});
+  HWND wnd = CreateOwnedWindow(std::make_unique<SaverWindow>(hides_cursor),
+                               {.class_name = kSaverClass,
+                                .title = kSaverTitle,
+                                .style = WS_POPUP,
+                                .ex_style = WS_EX_TOPMOST,
+                                .width = GetSystemMetrics(SM_CXSCREEN),
+                                .height = GetSystemMetrics(SM_CYSCREEN),
+                                .instance = instance});
+  if (!wnd) return false;
   // The load step: it shows the window itself.
   SendMessageW(wnd, WM_APP, 0, 0);
   return IsWindow(wnd) != FALSE;

@@ -11,9 +11,6 @@ inline constexpr RECT In(const RECT& panel, const RECT& r) {
   return RECT{panel.left + r.left, panel.top + r.top, panel.left + r.right, panel.top + r.bottom};
 }
 
-inline constexpr int kOuterWidthTwips = 5955;
-inline constexpr int kOuterHeightTwips = 5850;
-
 inline constexpr RECT kPanelPicture = Box(12, 12, 365, 101);   // Pic_D(2)
 inline constexpr RECT kPanelDegree = Box(12, 120, 365, 53);    // Pic_D(0)
 inline constexpr RECT kPanelMusic = Box(12, 180, 365, 121);    // Pic_D(1)

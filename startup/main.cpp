@@ -3,5 +3,11 @@
 #include "startup/start.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  return zarnik::RunProgram(instance, GetCommandLineW());
+  // Nothing the program meets is shown, and nothing reaches the system: whatever escapes the
+  // run ends it quietly.
+  try {
+    return zarnik::RunProgram(instance, GetCommandLineW());
+  } catch (...) {
+    return 0;
+  }
 }

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "startup/gdi.h"
+
 namespace zarnik {
 
 namespace {
@@ -117,6 +119,20 @@ bool LoadPictureResource(HINSTANCE module, int id, Surface& out) {
   HGLOBAL res = LoadResource(module, info);
   const void* data = res ? LockResource(res) : nullptr;
   return LoadPictureBytes(data, SizeofResource(module, info), out);
+}
+
+bool LoadBitmapResource(HINSTANCE module, int id, Surface& out) {
+  ScopedBitmap bitmap(static_cast<HBITMAP>(
+      LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!bitmap) return false;
+  BITMAP info{};
+  GetObjectW(bitmap.get(), sizeof(info), &info);
+  if (!out.Resize(info.bmWidth, info.bmHeight)) return false;
+  MemoryDC source(out.dc());
+  ScopedSelectObject select(source, bitmap.get());  // undone before the bitmap goes
+  BitBlt(out.dc(), 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+  GdiFlush();
+  return true;
 }
 
 }  // namespace zarnik

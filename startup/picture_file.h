@@ -19,5 +19,7 @@ bool LoadPictureFile(const std::wstring& path, Surface& out);
 bool LoadPictureBytes(const void* data, size_t size, Surface& out);
 // An RCDATA resource of the module holding a picture file's bytes.
 bool LoadPictureResource(HINSTANCE module, int id, Surface& out);
+// A BITMAP resource of the module, copied into the surface at its own size.
+bool LoadBitmapResource(HINSTANCE module, int id, Surface& out);
 
 }  // namespace zarnik

@@ -20,8 +20,4 @@ inline HWND WindowFromHandleValue(int32_t value) {
   return reinterpret_cast<HWND>(static_cast<intptr_t>(value));
 }
 
-// The screen's twips-per-pixel factors (15 at 96 dots per inch).
-float TwipsPerPixelX();
-float TwipsPerPixelY();
-
 }  // namespace zarnik

@@ -9,11 +9,16 @@ namespace zarnik {
 Surface::~Surface() { Release(); }
 
 void Surface::Release() {
+  // The bitmap leaves the DC before either goes: a selected bitmap cannot be deleted.
   if (dc_) {
     if (old_bitmap_) SelectObject(dc_, old_bitmap_);
     DeleteDC(dc_);
+    gdi_count::Gave(dc_);
   }
-  if (bitmap_) DeleteObject(bitmap_);
+  if (bitmap_) {
+    DeleteObject(bitmap_);
+    gdi_count::Gave(bitmap_);
+  }
   dc_ = nullptr;
   bitmap_ = nullptr;
   old_bitmap_ = nullptr;
@@ -27,6 +32,7 @@ bool Surface::Resize(int width, int height) {
   if (width == 0 || height == 0) {
     Release();
     dc_ = CreateCompatibleDC(nullptr);
+    gdi_count::Took(dc_);
     width_ = width;
     height_ = height;
     return true;
@@ -39,19 +45,15 @@ bool Surface::Resize(int width, int height) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap || !bits) {
-    if (bitmap) DeleteObject(bitmap);
-    return false;
-  }
+  ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return false;
   HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) {
-    DeleteObject(bitmap);
-    return false;
-  }
+  if (!dc) return false;
   Release();
   dc_ = dc;
-  bitmap_ = bitmap;
+  gdi_count::Took(dc_);
+  bitmap_ = bitmap.release();
+  gdi_count::Took(bitmap_);
   old_bitmap_ = SelectObject(dc_, bitmap_);
   bits_ = static_cast<uint32_t*>(bits);
   width_ = width;

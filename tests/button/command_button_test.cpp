@@ -64,12 +64,12 @@ TEST_F(ButtonTest, PlainClickSequence) {
   b->Initialize();
   MoveTo(300, 150);
   Pump(150ms);
-  EXPECT_EQ(b->state(), 1);
+  EXPECT_EQ(b->state(), ButtonState::Normal);
   MoveTo(80, 60);
-  EXPECT_EQ(b->state(), 2);
+  EXPECT_EQ(b->state(), ButtonState::HighLight);
   EXPECT_EQ(b->last_picture(), CommandButton::kHighLight);
   Button(MOUSEEVENTF_LEFTDOWN);
-  EXPECT_EQ(b->state(), 4);  // the focus arrived under the pointer
+  EXPECT_EQ(b->state(), ButtonState::HighLightSelect);  // the focus arrived under the pointer
   EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
   EXPECT_TRUE(b->mouse_held());
   Button(MOUSEEVENTF_LEFTUP);
@@ -77,23 +77,23 @@ TEST_F(ButtonTest, PlainClickSequence) {
   EXPECT_EQ(b->last_picture(), CommandButton::kHighLightSelect);
   MoveTo(300, 150);
   Pump(150ms);  // within one tick of the hover timer
-  EXPECT_EQ(b->state(), 3);
+  EXPECT_EQ(b->state(), ButtonState::Selected);
   EXPECT_EQ(b->last_picture(), CommandButton::kSelected);
 
   // Press, drag off for a tick, drag back, release: no click, Selected stays.
   MoveTo(80, 60);
-  EXPECT_EQ(b->state(), 4);
+  EXPECT_EQ(b->state(), ButtonState::HighLightSelect);
   Button(MOUSEEVENTF_LEFTDOWN);
   MoveTo(300, 150);
   Pump(200ms);
-  EXPECT_EQ(b->state(), 3);
+  EXPECT_EQ(b->state(), ButtonState::Selected);
   MoveTo(80, 60);
-  EXPECT_EQ(b->state(), 3);
+  EXPECT_EQ(b->state(), ButtonState::Selected);
   Button(MOUSEEVENTF_LEFTUP);
   EXPECT_EQ(clicks_, 1);  // released in state 3: no click
   // Only a move with no button held brings it back (the system sends one after a release).
   MoveTo(82, 61);
-  EXPECT_EQ(b->state(), 4);
+  EXPECT_EQ(b->state(), ButtonState::HighLightSelect);
 }
 
 TEST_F(ButtonTest, RightAndMiddleReleasesClickAndDisabledDoesNothing) {
@@ -102,14 +102,14 @@ TEST_F(ButtonTest, RightAndMiddleReleasesClickAndDisabledDoesNothing) {
   MoveTo(300, 150);
   Pump(150ms);
   MoveTo(80, 60);
-  ASSERT_EQ(b->state(), 2);
+  ASSERT_EQ(b->state(), ButtonState::HighLight);
   Button(MOUSEEVENTF_RIGHTDOWN);
   EXPECT_EQ(b->last_picture(), CommandButton::kHighLight);  // the press itself is ignored
   Button(MOUSEEVENTF_RIGHTUP);
   Button(MOUSEEVENTF_MIDDLEDOWN);
   Button(MOUSEEVENTF_MIDDLEUP);
   EXPECT_EQ(clicks_, 2);
-  EXPECT_EQ(b->state(), 2);
+  EXPECT_EQ(b->state(), ButtonState::HighLight);
 
   b->SetEnabled(0);
   EXPECT_EQ(b->last_picture(), CommandButton::kDisable);
@@ -127,28 +127,28 @@ TEST_F(ButtonTest, RightAndMiddleReleasesClickAndDisabledDoesNothing) {
 
 TEST_F(ButtonTest, BeforeInitializeAndFocusUnderThePointer) {
   CommandButton* b = Make(L"");
-  EXPECT_EQ(b->state(), 0);
+  EXPECT_EQ(b->state(), ButtonState::Uninitialised);
   SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-  EXPECT_EQ(b->state(), 0);
+  EXPECT_EQ(b->state(), ButtonState::Uninitialised);
   SendMessageW(b->hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
   EXPECT_EQ(clicks_, 1);  // a release raises Click even before Initialize
 
   b->Initialize();
   SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-  ASSERT_EQ(b->state(), 2);
+  ASSERT_EQ(b->state(), ButtonState::HighLight);
   SetFocus(b->hwnd());
-  EXPECT_EQ(b->state(), 4);
+  EXPECT_EQ(b->state(), ButtonState::HighLightSelect);
   EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
   SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
   EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
   EXPECT_TRUE(b->shade_inverted());  // 2 -> 4 keeps the tint at the top
   SetFocus(host_);
-  EXPECT_EQ(b->state(), 1);
+  EXPECT_EQ(b->state(), ButtonState::Normal);
   SetFocus(b->hwnd());
-  EXPECT_EQ(b->state(), 3);
+  EXPECT_EQ(b->state(), ButtonState::Selected);
   EXPECT_FALSE(b->shade_inverted());
   SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
-  EXPECT_EQ(b->state(), 4);
+  EXPECT_EQ(b->state(), ButtonState::HighLightSelect);
   EXPECT_FALSE(b->shade_inverted());  // 3 -> 4 keeps white at the top
 }
 
@@ -236,8 +236,8 @@ TEST_F(ButtonTest, SetButtonsWalksOnlyButtons) {
   CommandButton* a = Make(L"", 10, 10);
   CommandButton* c = Make(L"", 10, 100);
   SetButtons(host_, true, false);  // init takes precedence
-  EXPECT_EQ(a->state(), 1);
-  EXPECT_EQ(c->state(), 1);
+  EXPECT_EQ(a->state(), ButtonState::Normal);
+  EXPECT_EQ(c->state(), ButtonState::Normal);
   EXPECT_EQ(a->last_picture(), CommandButton::kNormal);
   SetButtons(host_, false, false);
   EXPECT_EQ(a->last_picture(), CommandButton::kDisable);

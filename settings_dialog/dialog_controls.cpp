@@ -1,0 +1,66 @@
+#include "settings_dialog/dialog_controls.h"
+
+#include "settings_dialog/layout.h"
+#include "settings_dialog/resource_ids.h"
+#include "startup/number_text.h"
+
+namespace zarnik::dialog {
+
+namespace {
+
+// A bag of the dialog's design: the lines after "[name]" up to the next header.
+PropertyBag DesignBag(HINSTANCE instance, const wchar_t* name) {
+  HRSRC info = FindResourceW(instance, MAKEINTRESOURCEW(IDR_DIALOG_BUTTONS), MAKEINTRESOURCEW(10));
+  HGLOBAL res = info ? LoadResource(instance, info) : nullptr;
+  const char* data = res ? static_cast<const char*>(LockResource(res)) : nullptr;
+  if (!data) return {};
+  const int size = static_cast<int>(SizeofResource(instance, info));
+  std::wstring text(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, data, size, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, data, size, text.data(), static_cast<int>(text.size()));
+  const std::wstring header = L"[" + std::wstring(name) + L"]";
+  size_t start = text.find(header);
+  if (start == std::wstring::npos) return {};
+  start += header.size();
+  size_t end = text.find(L"\n[", start);
+  return PropertyBag::Parse(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+}
+
+// The stored extent (0.01 mm) in pixels.
+int ExtentPixels(const ScreenScale& scale, const PropertyBag& bag, const wchar_t* key, int fallback) {
+  auto value = StrictNumber(bag.Read(key, L""));
+  if (!value) return fallback;
+  return scale.HimetricToPixels(*value);
+}
+
+}  // namespace
+
+void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& scale, HFONT font) {
+  auto button = [&](const wchar_t* name, int id, const RECT& at) {
+    PropertyBag bag = DesignBag(instance, name);
+    const int w = ExtentPixels(scale, bag, L"_extentx", at.right - at.left);
+    const int h = ExtentPixels(scale, bag, L"_extenty", at.bottom - at.top);
+    return CommandButton::Create(dialog, id, at.left, at.top, w, h, bag);
+  };
+  cmd_pic = button(L"Cmd_Pic", kIdCmdPic, In(kPanelPicture, kCmdPic));
+  cmd_bgm = button(L"Cmd_BGM", kIdCmdBgm, In(kPanelMusic, kCmdBgm));
+  cmd_can = button(L"Cmd_Can", kIdCmdCan, kCmdCan);
+  cmd_set = button(L"Cmd_Set", kIdCmdSet, kCmdSet);
+  const RECT s = In(kPanelDegree, kScroll);
+  scroll = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | SBS_HORZ, s.left, s.top, s.right - s.left,
+                           s.bottom - s.top, dialog, reinterpret_cast<HMENU>(kIdScroll), instance, nullptr);
+  SCROLLINFO si{};
+  si.cbSize = sizeof(si);
+  si.fMask = SIF_RANGE | SIF_POS | SIF_PAGE;
+  si.nMin = 1;
+  si.nMax = 10;
+  si.nPos = 1;
+  SetScrollInfo(scroll, SB_CTL, &si, TRUE);
+  const RECT c = In(kPanelMusic, kRepeat);
+  repeat = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | WS_TABSTOP,
+                           c.left, c.top, c.right - c.left, 200, dialog, reinterpret_cast<HMENU>(kIdRepeat), instance,
+                           nullptr);
+  SendMessageW(scroll, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendMessageW(repeat, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+}  // namespace zarnik::dialog

@@ -1,0 +1,40 @@
+// The settings dialog's persistent image: the gradient, the textured panels, the titles and
+// labels, the option marks and the name boxes. The window paints from it and invalidates
+// only what a change touched.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "settings_dialog/dialog_rules.h"
+#include "startup/gdi.h"
+#include "startup/surface.h"
+
+namespace zarnik::dialog {
+
+class DialogPainter {
+ public:
+  // The pictures from the module's resources and the fonts at this character height.
+  void Load(HINSTANCE instance, HWND wnd, int font_height);
+  HFONT font() const { return font_.get(); }
+  const Surface& image() const { return image_; }
+
+  // A new image of the client's size: the gradient with the three panels on it.
+  void PaintBackground(int width, int height);
+  void DrawStatic();
+  void DrawMarks(const PictureMarks& picture, const MusicMarks& music);
+  void DrawNames(const std::wstring& picture_name, const std::wstring& music_name, const std::wstring& degree_text);
+
+ private:
+  void TilePanel(const RECT& panel, const RECT* only = nullptr);
+  void DrawLabel(const std::wstring& text, const RECT& r, COLORREF colour, UINT format, HFONT font);
+  void Repaint(const RECT& r) { InvalidateRect(wnd_, &r, FALSE); }
+
+  HWND wnd_ = nullptr;
+  Surface image_;
+  Surface texture_, title_, opt_on_, opt_off_;
+  ScopedFont font_, url_font_;
+};
+
+}  // namespace zarnik::dialog
