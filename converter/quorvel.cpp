@@ -16,8 +16,11 @@
 #include <jpeglib.h>
 
 #include "converter/bitmap_reader.h"
+#include "startup/gdi.h"
 
 namespace {
+
+using zarnik::ScopedHandle;
 
 std::wstring Wide(const char* ansi) {
   if (!ansi || !*ansi) return {};
@@ -33,20 +36,19 @@ std::wstring Wide(const char* ansi) {
 class MappedFile {
  public:
   explicit MappedFile(const std::wstring& path) {
-    file_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) return;
+    file_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file_) return;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_, &size) || size.QuadPart <= 0 || size.QuadPart > (1LL << 31)) return;
-    mapping_ = CreateFileMappingW(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!GetFileSizeEx(file_.get(), &size) || size.QuadPart <= 0 || size.QuadPart > (1LL << 31)) return;
+    mapping_.reset(CreateFileMappingW(file_.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping_) return;
-    data_ = static_cast<const uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+    data_ = static_cast<const uint8_t*>(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0));
     if (data_) size_ = static_cast<size_t>(size.QuadPart);
   }
+  // The view goes first, then the mapping and the file (members end in reverse order).
   ~MappedFile() {
     if (data_) UnmapViewOfFile(data_);
-    if (mapping_) CloseHandle(mapping_);
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
   }
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
@@ -54,8 +56,8 @@ class MappedFile {
   size_t size() const { return size_; }
 
  private:
-  HANDLE file_ = INVALID_HANDLE_VALUE;
-  HANDLE mapping_ = nullptr;
+  ScopedHandle file_;
+  ScopedHandle mapping_;
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
 };
@@ -108,11 +110,12 @@ bool Encode(quorvel::BitmapReader& bitmap, int quality, unsigned char** out, uns
 bool WriteWhole(const std::wstring& target, const unsigned char* bytes, unsigned long size) {
   const std::wstring temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   // A work file rewritten every tick: temporary, so the system may keep it in memory.
-  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  ScopedHandle file(
+      CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+  if (!file) return false;
   DWORD wrote = 0;
-  bool ok = WriteFile(file, bytes, size, &wrote, nullptr) && wrote == size;
-  ok = CloseHandle(file) && ok;
+  bool ok = WriteFile(file.get(), bytes, size, &wrote, nullptr) && wrote == size;
+  ok = file.Close() && ok;
   if (ok) ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   if (!ok) DeleteFileW(temp.c_str());
   return ok;

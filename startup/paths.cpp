@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "startup/gdi.h"
+
 #include <vector>
 
 namespace zarnik {
@@ -41,13 +43,10 @@ bool FolderIsWritable(const std::wstring& folder) {
   base += L"~zk" + std::to_wstring(GetCurrentProcessId()) + L"_";
   for (unsigned attempt = 0; attempt < 16; ++attempt) {
     const std::wstring name = base + std::to_wstring(GetTickCount64() + attempt) + L".tmp";
-    HANDLE file = CreateFileW(
+    ScopedHandle file(CreateFileW(
         name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-        FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      return true;
-    }
+        FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (file) return true;
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
   }

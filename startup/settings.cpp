@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 
+#include "startup/gdi.h"
 #include "startup/ini_file.h"
 #include "startup/number_text.h"
 #include "startup/paths.h"
@@ -80,34 +81,30 @@ struct FileBytes {
 // At most kMaxFileBytes of the file; kTooLarge says there was more.
 FileBytes ReadCapped(const std::wstring& path) {
   FileBytes result;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     result.status = error == ERROR_FILE_NOT_FOUND ? ReadStatus::kMissing : ReadStatus::kFailed;
     return result;
   }
   LARGE_INTEGER size{};
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
-    CloseHandle(file);
-    return result;
-  }
+  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size)) return result;
   const bool too_large = size.QuadPart > kMaxFileBytes;
   const DWORD wanted = too_large ? kMaxFileBytes : static_cast<DWORD>(size.QuadPart);
   result.bytes.resize(wanted);
   DWORD total = 0;
   while (total < wanted) {
     DWORD got = 0;
-    if (!ReadFile(file, result.bytes.data() + total, wanted - total, &got, nullptr)) {
-      CloseHandle(file);
+    if (!ReadFile(file.get(), result.bytes.data() + total, wanted - total, &got, nullptr)) {
       result.bytes.clear();
       return result;
     }
     if (got == 0) break;  // shrank while we read
     total += got;
   }
-  CloseHandle(file);
+  file.reset();
   result.bytes.resize(total);
   result.status = too_large ? ReadStatus::kTooLarge : ReadStatus::kRead;
   return result;
@@ -158,14 +155,14 @@ bool ReplaceContent(const std::wstring& path, const std::string& bytes) {
   const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
   const std::wstring temp =
       FolderPartOf(path) + L"\\~" + name + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  ScopedHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD wrote = 0;
-  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) &&
+  bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) &&
             wrote == bytes.size();
-  ok = FlushFileBuffers(file) && ok;
-  ok = CloseHandle(file) && ok;
+  ok = FlushFileBuffers(file.get()) && ok;
+  ok = file.Close() && ok;
 
   if (ok && exists) {
     // ReplaceFileW keeps the old file's permissions; its attributes (a hidden file stays
@@ -318,13 +315,10 @@ std::wstring FolderOf(const std::wstring& path) {
 bool FileExists(std::wstring path) {
   if (!path.empty() && path.back() == L'\\') path.pop_back();
   if (path.empty()) return false;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   // Devices (NUL, COM1, pipes) open too, but are no files to load.
-  const bool disk_file = GetFileType(file) == FILE_TYPE_DISK;
-  CloseHandle(file);
-  return disk_file;
+  return file && GetFileType(file.get()) == FILE_TYPE_DISK;
 }
 
 }  // namespace zarnik
