@@ -1,8 +1,11 @@
 #include "settings_dialog/dialog_controls.h"
 
+#include <commdlg.h>
+
 #include "settings_dialog/layout.h"
 #include "settings_dialog/resource_ids.h"
 #include "startup/number_text.h"
+#include "startup/shared_state.h"
 
 namespace zarnik::dialog {
 
@@ -61,6 +64,27 @@ void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& 
                            nullptr);
   SendMessageW(scroll, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SendMessageW(repeat, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+bool ChooseOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, const std::wstring& folder,
+                    std::wstring* chosen) {
+  wchar_t file[256] = {};
+  wchar_t title[256] = {};
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = owner;
+  ofn.hInstance = instance;
+  ofn.lpstrFilter = filter;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = 255;
+  ofn.lpstrFileTitle = title;
+  ofn.nMaxFileTitle = 255;
+  ofn.lpstrInitialDir = folder.c_str();
+  ofn.lpstrTitle = L"ﾌｧｲﾙを開く";
+  Zarnik_B::LastResult = GetOpenFileNameW(&ofn);
+  if (Zarnik_B::LastResult <= 0) return false;
+  *chosen = file;
+  return true;
 }
 
 }  // namespace zarnik::dialog

@@ -1,8 +1,11 @@
 // The settings dialog's child windows, made as designed: the four Command buttons (their
-// properties from the design's resource), the degree's scroll bar and the track box.
+// properties from the design's resource), the degree's scroll bar and the track box; and the
+// file chooser its two small buttons open.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 #include "button/command_button.h"
 #include "startup/screen_scale.h"
@@ -24,5 +27,9 @@ struct DialogControls {
   // Each control on its own: one that cannot be made stays null and the others still come.
   void Create(HINSTANCE instance, HWND dialog, const ScreenScale& scale, HFONT font);
 };
+
+// The system's file chooser from the folder, the result to LastResult; false when cancelled.
+bool ChooseOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, const std::wstring& folder,
+                    std::wstring* chosen);
 
 }  // namespace zarnik::dialog

@@ -1,6 +1,5 @@
 #include "settings_dialog/settings_window.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <memory>
@@ -56,7 +55,6 @@ class SettingsWindow {
   void UrlClick();
   void OnScroll(WPARAM wp);
   void Repaint(const RECT& r) { InvalidateRect(wnd_, &r, FALSE); }
-  bool ChooseFile(const wchar_t* filter, const std::wstring& folder, std::wstring* chosen);
   int Hit(POINT pt, const RECT* rects, int count, const RECT& panel) const;
 
   HINSTANCE instance_;
@@ -190,29 +188,9 @@ void SettingsWindow::BgmClick(int index) {
   DrawMarks();
 }
 
-bool SettingsWindow::ChooseFile(const wchar_t* filter, const std::wstring& folder, std::wstring* chosen) {
-  wchar_t file[256] = {};
-  wchar_t title[256] = {};
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof(ofn);
-  ofn.hwndOwner = wnd_;
-  ofn.hInstance = instance_;
-  ofn.lpstrFilter = filter;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = 255;
-  ofn.lpstrFileTitle = title;
-  ofn.nMaxFileTitle = 255;
-  ofn.lpstrInitialDir = folder.c_str();
-  ofn.lpstrTitle = L"ﾌｧｲﾙを開く";
-  Zarnik_B::LastResult = GetOpenFileNameW(&ofn);
-  if (Zarnik_B::LastResult <= 0) return false;
-  *chosen = file;
-  return true;
-}
-
 void SettingsWindow::CmdPicClick() {
   std::wstring chosen;
-  if (!ChooseFile(L"画像ﾌｧｲﾙ (BMP JPG)\0*.BMP;*.JPG\0\0", Zarnik_B::PictureFolder, &chosen)) return;
+  if (!ChooseOpenFile(wnd_, instance_, L"画像ﾌｧｲﾙ (BMP JPG)\0*.BMP;*.JPG\0\0", Zarnik_B::PictureFolder, &chosen)) return;
   Zarnik_B::PictureFile = chosen;
   picture_name_ = chosen;
   Zarnik_B::PictureFolder = FolderOf(picture_name_);
@@ -222,7 +200,7 @@ void SettingsWindow::CmdPicClick() {
 
 void SettingsWindow::CmdBgmClick() {
   std::wstring chosen;
-  if (!ChooseFile(L"BGMﾌｧｲﾙ (MP3 WAV)\0*.MP3;*.WAV\0\0", Zarnik_BGM::MusicFolder, &chosen)) return;
+  if (!ChooseOpenFile(wnd_, instance_, L"BGMﾌｧｲﾙ (MP3 WAV)\0*.MP3;*.WAV\0\0", Zarnik_BGM::MusicFolder, &chosen)) return;
   Zarnik_BGM::MusicFile = chosen;
   music_name_ = chosen;
   Zarnik_BGM::MusicFolder = FolderOf(chosen);

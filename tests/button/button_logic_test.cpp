@@ -39,5 +39,30 @@ TEST(PropertyBag, CaseBlindKeysAndDefaultsLeftOut) {
   EXPECT_EQ(PropertyBag::Parse(L"").size(), 0u);
 }
 
+TEST(ButtonLogic, FontTextRoundTripsWithCommasInTheFaceAndBooleansReadAsMinusOneOrZero) {
+  FontSpec font;
+  font.face = L"A, B";
+  font.points = 12.5;
+  font.weight = 700;
+  font.italic = true;
+  EXPECT_EQ(font.Text(), L"A, B,12.5,700,128,1,0,0");
+  FontSpec back;
+  ASSERT_TRUE(FontSpec::Parse(font.Text(), &back));
+  EXPECT_EQ(back, font);
+  for (const wchar_t* bad : {L"", L"face,1,2,3", L",9,400,128,0,0,0", L"f,x,400,128,0,0,0"})
+    EXPECT_FALSE(FontSpec::Parse(bad, &back)) << bad;
+  EXPECT_EQ(back, font);  // untouched by the failures
+
+  int16_t value = 5;
+  EXPECT_TRUE(ReadBoolean(L"TRUE", &value));
+  EXPECT_EQ(value, -1);
+  EXPECT_TRUE(ReadBoolean(L"false", &value));
+  EXPECT_EQ(value, 0);
+  EXPECT_TRUE(ReadBoolean(L" 2 ", &value));
+  EXPECT_EQ(value, -1);
+  EXPECT_FALSE(ReadBoolean(L"yes", &value));
+  EXPECT_EQ(value, -1);
+}
+
 }  // namespace
 }  // namespace zarnik
