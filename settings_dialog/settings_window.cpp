@@ -12,6 +12,7 @@
 #include "settings_dialog/layout.h"
 #include "settings_dialog/resource_ids.h"
 #include "startup/gdi.h"
+#include "startup/newer_api.h"
 #include "startup/number_text.h"
 #include "startup/paths.h"
 #include "startup/picture_file.h"
@@ -144,11 +145,11 @@ bool SettingsWindow::Create() {
   CommandButton::Register(instance_);
 
   // The layout is in fixed pixels: let the system scale the whole window on scaled displays.
-  DPI_AWARENESS_CONTEXT old = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
+  // A system without per-thread contexts keeps the scaling it gives the process.
+  ScopedThreadDpiContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
   wnd_ = CreateWindowExW(0, kDialogClass, L"<Quorvel>", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                          CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance_, this);
   if (wnd_) FormLoad();
-  if (old) SetThreadDpiAwarenessContext(old);
   return wnd_ != nullptr;
 }
 
