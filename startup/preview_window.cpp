@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "startup/gdi.h"
+#include "startup/newer_api.h"
 #include "startup/number_text.h"
 #include "startup/picture_file.h"
 #include "startup/resource_ids.h"
@@ -100,6 +101,10 @@ bool ShowPreviewWindow(HINSTANCE instance, int32_t host_handle) {
   if (!state) return false;
   state->host = WindowFromHandleValue(host_handle);
   LoadPictureResource(instance, IDR_PREVIEW_PICTURE, state->picture);
+
+  // A child of another DPI awareness than its host is scaled or misplaced by the system:
+  // measure and create in the host's.
+  ScopedThreadDpiContext host_context(WindowDpiContext(state->host));
 
   RECT host_rect{};
   Zarnik_B::LastResult = GetWindowRect(state->host, &host_rect);
