@@ -52,6 +52,7 @@ class SaverWindow {
   HWND wnd_ = nullptr;
   bool hides_cursor_;
   bool ending_ = false;
+  bool loaded_ = false;
   bool unloaded_ = false;
   int form_w_ = 0;
   int form_h_ = 0;
@@ -91,8 +92,12 @@ void SaverWindow::TakeSourcePicture() {
     if (desk_dc) Zarnik_B::LastResult = ReleaseDC(desk_wnd, desk_dc);
     return;
   }
-  // A picture that cannot be loaded leaves the source empty: black, and nothing to convert.
-  LoadPictureFile(Zarnik_B::PictureFile, pic_cap_);
+  // A missing picture leaves the source empty: black, and nothing to convert. One that is
+  // there but cannot be decoded decays as a black screen, so the cycle and its caption run.
+  if (!LoadPictureFile(Zarnik_B::PictureFile, pic_cap_) && IsExistingFile(Zarnik_B::PictureFile)) {
+    pic_cap_.Resize(form_w_, form_h_);
+    pic_cap_.Clear();
+  }
   display_.Resize(pic_cap_.width(), pic_cap_.height());
   display_.Assign(pic_cap_);
   display_at_.x = static_cast<LONG>((static_cast<double>(form_w_) - display_.width()) / 2);
@@ -212,7 +217,18 @@ void SaverWindow::FormUnload() {
 LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_APP:
-      FormLoad();
+      // Any process may post this message number: only the start's own load step counts.
+      if (!loaded_) {
+        loaded_ = true;
+        FormLoad();
+      }
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // Logoff, shutdown or restart end the process without a WM_DESTROY: close as if from
+      // outside, so the music stops and the work file goes.
+      if (wp) EndSaver();
       return 0;
     case WM_ERASEBKGND:
       return TRUE;
