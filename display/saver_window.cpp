@@ -9,6 +9,7 @@
 #include "startup/gdi.h"
 #include "startup/paths.h"
 #include "startup/picture_file.h"
+#include "startup/settings.h"
 #include "startup/shared_state.h"
 #include "startup/start.h"
 #include "startup/surface.h"
@@ -92,11 +93,11 @@ void SaverWindow::TakeSourcePicture() {
     if (desk_dc) Zarnik_B::LastResult = ReleaseDC(desk_wnd, desk_dc);
     return;
   }
-  // A missing picture leaves the source empty: black, and nothing to convert. One that is
-  // there but cannot be decoded decays as a black screen, so the cycle and its caption run.
-  if (!LoadPictureFile(Zarnik_B::PictureFile, pic_cap_) && IsExistingFile(Zarnik_B::PictureFile)) {
-    pic_cap_.Resize(form_w_, form_h_);
-    pic_cap_.Clear();
+  // A picture gone since the settings were read leaves the source empty: black, nothing to
+  // convert. One that is there but cannot be decoded decays as a black screen, so that the
+  // cycle and its caption still run.
+  if (!LoadPictureFile(Zarnik_B::PictureFile, pic_cap_) && FileExists(Zarnik_B::PictureFile)) {
+    pic_cap_.Resize(form_w_, form_h_);  // cleared to black
   }
   display_.Resize(pic_cap_.width(), pic_cap_.height());
   display_.Assign(pic_cap_);

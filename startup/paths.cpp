@@ -74,12 +74,12 @@ std::wstring UserAppData() {
   return result;
 }
 
-}  // namespace
-
-bool IsExistingFile(const std::wstring& path) {
+bool IsFile(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+}  // namespace
 
 std::wstring FilesFolderFor(const std::wstring& program_folder) {
   if (FolderIsWritable(program_folder)) return program_folder;
@@ -98,7 +98,7 @@ std::wstring SettingsFile() { return FileIn(FilesFolder(), L"\\Quorvel.ini"); }
 std::wstring SettingsFileForReadingIn(const std::wstring& files_folder,
                                       const std::wstring& program_folder) {
   std::wstring own = FileIn(files_folder, L"\\Quorvel.ini");
-  if (files_folder == program_folder || IsExistingFile(own)) return own;
+  if (files_folder == program_folder || IsFile(own)) return own;
   return FileIn(program_folder, L"\\Quorvel.ini");
 }
 

@@ -37,9 +37,6 @@ std::wstring FilesFolderFor(const std::wstring& program_folder);
 std::wstring SettingsFileForReadingIn(const std::wstring& files_folder,
                                       const std::wstring& program_folder);
 
-// True when the path names a file (not a folder) that is there.
-bool IsExistingFile(const std::wstring& path);
-
 // True when a new file can be created in the folder (tried, then removed).
 bool FolderIsWritable(const std::wstring& folder);
 
