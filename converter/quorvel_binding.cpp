@@ -1,8 +1,7 @@
 #include "converter/quorvel_binding.h"
 
-#include <windows.h>
-
 #include <limits>
+#include <vector>
 
 #include "startup/paths.h"
 
@@ -25,24 +24,69 @@ ConvertFn Bound() {
   return fn;
 }
 
-std::optional<std::string> Ansi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  BOOL lossy = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                              nullptr, 0, nullptr, &lossy);
-  if (n <= 0 || lossy) return std::nullopt;
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
+std::optional<std::wstring> ShortName(const std::wstring& path) {
+  DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (n == 0) return std::nullopt;
+  std::vector<wchar_t> buffer(n);
+  DWORD got = GetShortPathNameW(path.c_str(), buffer.data(), n);
+  if (got == 0 || got >= n) return std::nullopt;
+  return std::wstring(buffer.data(), got);
 }
 
 }  // namespace
 
+bool CodePageRefusesFlags(UINT code_page) {
+  return code_page == CP_UTF8 || code_page == CP_UTF7 || code_page == 42 || code_page == 52936 ||
+         code_page == 54936 || (code_page >= 50220 && code_page <= 50229) ||
+         (code_page >= 57002 && code_page <= 57011);
+}
+
+std::optional<std::string> CodePageForm(std::wstring_view text, UINT code_page, const CodePageFunctions& fns) {
+  if (text.empty()) return std::string();
+  if (text.size() > static_cast<size_t>(std::numeric_limits<int>::max() / 4)) return std::nullopt;
+  const int length = static_cast<int>(text.size());
+  const bool plain = CodePageRefusesFlags(code_page);
+  // These pages take neither the flag nor the used-default answer; a round trip finds the
+  // characters they could not hold instead.
+  const DWORD flags = plain ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL lossy = FALSE;
+  BOOL* used_default = plain ? nullptr : &lossy;
+  int n = fns.to_multibyte(code_page, flags, text.data(), length, nullptr, 0, nullptr, used_default);
+  if (n <= 0 || lossy) return std::nullopt;
+  std::string out(static_cast<size_t>(n), '\0');
+  if (fns.to_multibyte(code_page, flags, text.data(), length, out.data(), n, nullptr, used_default) != n || lossy)
+    return std::nullopt;
+  if (plain) {
+    int back = fns.to_wide(code_page, 0, out.data(), n, nullptr, 0);
+    if (back != length) return std::nullopt;
+    std::wstring wide(static_cast<size_t>(back), L'\0');
+    if (fns.to_wide(code_page, 0, out.data(), n, wide.data(), back) != back || wide != text) return std::nullopt;
+  }
+  return out;
+}
+
+std::optional<std::string> PathForCodePage(const std::wstring& path, UINT code_page, const CodePageFunctions& fns) {
+  if (auto as_is = CodePageForm(path, code_page, fns)) return as_is;
+  if (auto short_name = ShortName(path)) {
+    if (auto form = CodePageForm(*short_name, code_page, fns)) return form;
+  }
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos || slash == 0) return std::nullopt;
+  // A folder path without its trailing backslash, except a drive root's.
+  const std::wstring folder = path.substr(0, slash == 2 && path[1] == L':' ? slash + 1 : slash);
+  auto short_folder = ShortName(folder);
+  if (!short_folder) return std::nullopt;
+  std::wstring joined = *short_folder;
+  if (joined.back() != L'\\' && joined.back() != L'/') joined += L'\\';
+  joined += path.substr(slash + 1);
+  return CodePageForm(joined, code_page, fns);
+}
+
 std::optional<int16_t> ConvertBMPtoJPG(const std::wstring& bmp, const std::wstring& jpg, int32_t quality) {
   if (quality < std::numeric_limits<int16_t>::min() || quality > std::numeric_limits<int16_t>::max())
     return std::nullopt;
-  auto bmp_a = Ansi(bmp), jpg_a = Ansi(jpg);
+  const UINT ansi = GetACP();
+  auto bmp_a = PathForCodePage(bmp, ansi), jpg_a = PathForCodePage(jpg, ansi);
   if (!bmp_a || !jpg_a) return std::nullopt;
   ConvertFn fn = Bound();
   if (!fn) return std::nullopt;

@@ -9,6 +9,7 @@
 #include "startup/gdi.h"
 #include "startup/paths.h"
 #include "startup/picture_file.h"
+#include "startup/settings.h"
 #include "startup/shared_state.h"
 #include "startup/start.h"
 #include "startup/surface.h"
@@ -54,6 +55,7 @@ class SaverWindow {
   HWND wnd_ = nullptr;
   bool hides_cursor_;
   bool ending_ = false;
+  bool loaded_ = false;
   bool unloaded_ = false;
   int form_w_ = 0;
   int form_h_ = 0;
@@ -92,8 +94,12 @@ void SaverWindow::TakeSourcePicture() {
     if (desktop) Zarnik_B::LastResult = desktop.Release();
     return;
   }
-  // A picture that cannot be loaded leaves the source empty: black, and nothing to convert.
-  LoadPictureFile(Zarnik_B::PictureFile, pic_cap_);
+  // A picture gone since the settings were read leaves the source empty: black, nothing to
+  // convert. One that is there but cannot be decoded decays as a black screen, so that the
+  // cycle and its caption still run.
+  if (!LoadPictureFile(Zarnik_B::PictureFile, pic_cap_) && FileExists(Zarnik_B::PictureFile)) {
+    pic_cap_.Resize(form_w_, form_h_);  // cleared to black
+  }
   display_.Resize(pic_cap_.width(), pic_cap_.height());
   display_.Assign(pic_cap_);
   display_at_.x = static_cast<LONG>((static_cast<double>(form_w_) - display_.width()) / 2);
@@ -211,7 +217,18 @@ void SaverWindow::FormUnload() {
 LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_APP:
-      FormLoad();
+      // Any process may post this message number: only the start's own load step counts.
+      if (!loaded_) {
+        loaded_ = true;
+        FormLoad();
+      }
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // Logoff, shutdown or restart end the process without a WM_DESTROY: close as if from
+      // outside, so the music stops and the work file goes.
+      if (wp) EndSaver();
       return 0;
     case WM_ERASEBKGND:
       return TRUE;

@@ -12,6 +12,7 @@
 #include "settings_dialog/layout.h"
 #include "settings_dialog/resource_ids.h"
 #include "startup/gdi.h"
+#include "startup/newer_api.h"
 #include "startup/number_text.h"
 #include "startup/paths.h"
 #include "startup/picture_file.h"
@@ -344,19 +345,22 @@ HWND CreateSettingsWindow(HINSTANCE instance, const std::wstring& settings_file)
   CommandButton::Register(instance);
 
   // The layout is in fixed pixels: let the system scale the whole window on scaled displays.
-  DPI_AWARENESS_CONTEXT old = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
-  HWND wnd = CreateOwnedWindow(std::make_unique<SettingsWindow>(instance, settings_file),
-                               {.class_name = kDialogClass,
-                                .title = L"<Quorvel>",
-                                .style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                .x = CW_USEDEFAULT,
-                                .y = CW_USEDEFAULT,
-                                .width = 100,
-                                .height = 100,
-                                .instance = instance});
-  // The load step runs as a message, so that whatever it meets stays inside the window.
-  if (wnd) SendMessageW(wnd, WM_APP, 0, 0);
-  if (old) SetThreadDpiAwarenessContext(old);
+  // A system without per-thread contexts keeps the scaling it gives the process.
+  HWND wnd = nullptr;
+  {
+    ScopedThreadDpiContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
+    wnd = CreateOwnedWindow(std::make_unique<SettingsWindow>(instance, settings_file),
+                            {.class_name = kDialogClass,
+                             .title = L"<Quorvel>",
+                             .style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                             .x = CW_USEDEFAULT,
+                             .y = CW_USEDEFAULT,
+                             .width = 100,
+                             .height = 100,
+                             .instance = instance});
+    // The load step runs as a message, so that whatever it meets stays inside the window.
+    if (wnd) SendMessageW(wnd, WM_APP, 0, 0);
+  }
   if (!wnd || !IsWindow(wnd)) return nullptr;
   ShowWindow(wnd, SW_SHOWNORMAL);
   UpdateWindow(wnd);

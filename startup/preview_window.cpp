@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "startup/gdi.h"
+#include "startup/newer_api.h"
 #include "startup/number_text.h"
 #include "startup/picture_file.h"
 #include "startup/resource_ids.h"
@@ -85,6 +86,10 @@ bool ShowPreviewWindow(HINSTANCE instance, int32_t host_handle) {
   const HWND host = WindowFromHandleValue(host_handle);
   auto preview = std::make_unique<PreviewWindow>(host);
   LoadPictureResource(instance, IDR_PREVIEW_PICTURE, preview->picture());
+
+  // A child of another DPI awareness than its host is scaled or misplaced by the system:
+  // measure and create in the host's.
+  ScopedThreadDpiContext host_context(WindowDpiContext(state->host));
 
   RECT host_rect{};
   Zarnik_B::LastResult = GetWindowRect(host, &host_rect);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "startup/picture_file.h"
 #include "startup/surface.h"
 #include "tests/support/jpeg_quality.h"
 #include "tests/support/sound_level.h"
@@ -337,6 +338,117 @@ TEST(Saver, MusicFileKindComesFromTheLastThreeLetters) {
     EXPECT_TRUE(saver.EndsWithin(1500ms));
     EXPECT_LT(RecordLevel(2000ms), 0.005) << "music " << c.as << " after the end";
   }
+}
+
+}  // namespace
+}  // namespace zarnik::test
+
+namespace zarnik::test {
+namespace {
+
+TEST(Saver, RunsFromAFolderWhoseNameTheAnsiCodePageCannotHold) {
+  ProgramFolder folder(true, L"Zo\u00eb \u00e9t\u00e9 ");
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder.path().c_str(), -1, nullptr, 0, nullptr, &lossy);
+  ASSERT_TRUE(lossy) << "the folder name fits code page " << GetACP();
+  WriteSettings(folder, 0, L"", 10);
+  Saver saver(folder);
+  ASSERT_TRUE(saver.up());
+  const std::vector<int> want = {90, 80, 70, 60};
+  std::vector<int> seen = FollowQualities(folder.File(L"Quorvel.jpg"), 2700ms);
+  ASSERT_GE(seen.size(), want.size());
+  seen.resize(want.size());
+  EXPECT_EQ(seen, want);
+  SendKey(VK_ESCAPE);
+  EXPECT_TRUE(saver.EndsWithin(1500ms));
+  EXPECT_FALSE(FileExistsW(folder.File(L"Quorvel.bmp")));
+}
+
+TEST(Saver, SessionEndClosesItAsFromOutside) {
+  ProgramFolder folder;
+  WriteSettings(folder, 0, L"", 10);
+  Saver saver(folder);
+  ASSERT_TRUE(saver.up());
+  const std::wstring bmp = folder.File(L"Quorvel.bmp");
+  ASSERT_TRUE(PumpUntil([&] { return FileExistsW(bmp); }, 5s));
+
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(saver.wnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                                  5000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "the saver must not hold up the session's end";
+  EXPECT_TRUE(saver.process().Running());
+
+  // The process may end while handling it: the send's own answer does not matter.
+  SendMessageTimeoutW(saver.wnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+  EXPECT_TRUE(saver.process().Wait(10s));
+  EXPECT_FALSE(FileExistsW(bmp));
+}
+
+TEST(Saver, LoadStepRunsOnceWhateverOthersPost) {
+  ProgramFolder folder;
+  WriteSettings(folder, 0, L"", 3);
+  Saver saver(folder);
+  ASSERT_TRUE(saver.up());
+  const std::wstring jpeg = folder.File(L"Quorvel.jpg");
+  int before = 0;
+  ASSERT_TRUE(PumpUntil([&] {
+    auto q = JpegQuality(ReadBytes(jpeg));
+    before = q.value_or(100);
+    return before <= 91;
+  }, 10s));
+  // The window's message number for its load step, from another process.
+  ASSERT_TRUE(PostMessageW(saver.wnd(), WM_APP, 0, 0));
+  std::vector<int> after = FollowQualities(jpeg, 2200ms);
+  // The first sample is the file seen before the post; then the schedule goes on down.
+  ASSERT_GE(after.size(), 3u);
+  for (int q : after) EXPECT_LE(q, before) << "the schedule started over";
+  EXPECT_LT(after.back(), before);
+  EXPECT_TRUE(saver.process().Running());
+  SendKey(VK_ESCAPE);
+  EXPECT_TRUE(saver.EndsWithin(1500ms));
+}
+
+TEST(Saver, PictureThatCannotBeDecodedDecaysAsABlackScreenWithItsCaption) {
+  ProgramFolder folder;
+  const std::wstring picture = folder.File(L"broken.jpg");
+  ASSERT_TRUE(WriteBytes(picture, std::string("\xff\xd8\xff\xe0 not really a picture", 26)));
+  WriteSettings(folder, 1, picture, 10);
+  Saver saver(folder);
+  ASSERT_TRUE(saver.up());
+  const std::wstring jpeg = folder.File(L"Quorvel.jpg");
+  std::vector<int> seen = FollowQualities(jpeg, 1700ms);
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_EQ(seen[0], 90);
+  EXPECT_EQ(seen[1], 80);
+
+  Surface decayed;
+  ASSERT_TRUE(LoadPictureFile(jpeg, decayed));
+  EXPECT_EQ(decayed.width(), GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(decayed.height(), GetSystemMetrics(SM_CYSCREEN));
+
+  // The caption in white over black, near the middle of the screen.
+  Screenshot shot = CaptureScreen();
+  RECT white{shot.width, shot.height, -1, -1};
+  int other = 0;
+  for (int y = 0; y < shot.height; ++y) {
+    for (int x = 0; x < shot.width; ++x) {
+      const uint32_t p = shot.At(x, y);
+      if (IsWhite(p)) {
+        white.left = std::min<LONG>(white.left, x);
+        white.right = std::max<LONG>(white.right, x + 1);
+        white.top = std::min<LONG>(white.top, y);
+        white.bottom = std::max<LONG>(white.bottom, y + 1);
+      } else if (!IsBlack(p)) {
+        ++other;
+      }
+    }
+  }
+  ASSERT_GT(white.right, white.left) << "no caption";
+  EXPECT_NEAR((white.left + white.right) / 2.0, shot.width / 2.0, 8);
+  EXPECT_NEAR((white.top + white.bottom) / 2.0, shot.height / 2.0, 12);
+  EXPECT_LT(other, shot.width * shot.height / 100);  // only the caption's smoothed edges
+  SendKey(VK_ESCAPE);
+  EXPECT_TRUE(saver.EndsWithin(1500ms));
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ TempFolder::~TempFolder() {
   if (!path_.empty()) RemoveTree(path_);
 }
 
-ProgramFolder::ProgramFolder(bool with_converter) : TempFolder(L"zkprog") {
+ProgramFolder::ProgramFolder(bool with_converter, const wchar_t* prefix) : TempFolder(prefix) {
   CopyFileW(BinFile(L"Zarnik.scr").c_str(), File(L"Zarnik.scr").c_str(), FALSE);
   if (with_converter) CopyFileW(BinFile(L"Quorvel.dll").c_str(), File(L"Quorvel.dll").c_str(), FALSE);
 }

@@ -34,7 +34,7 @@ class TempFolder {
 // temporary folder, so each test has its own settings and work files.
 class ProgramFolder : public TempFolder {
  public:
-  explicit ProgramFolder(bool with_converter = true);
+  explicit ProgramFolder(bool with_converter = true, const wchar_t* prefix = L"zkprog");
   std::wstring Program() const { return File(L"Zarnik.scr"); }
 };
 
