@@ -89,7 +89,7 @@ bool ShowPreviewWindow(HINSTANCE instance, int32_t host_handle) {
 
   // A child of another DPI awareness than its host is scaled or misplaced by the system:
   // measure and create in the host's.
-  ScopedThreadDpiContext host_context(WindowDpiContext(state->host));
+  ScopedThreadDpiContext host_context(WindowDpiContext(host));
 
   RECT host_rect{};
   Zarnik_B::LastResult = GetWindowRect(host, &host_rect);
