@@ -36,5 +36,5 @@ function(zarnik_add_gtest name)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
-    PROPERTIES ${props} SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+    PROPERTIES ${props})
 endfunction()

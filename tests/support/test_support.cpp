@@ -252,20 +252,25 @@ namespace {
 // Mouse messages this thread has taken from its queue, seen by a hook on the thread: a
 // message taken is one the window it was meant for is handed next, so waiting for it
 // replaces guessing how long input takes to arrive.
+struct TakenMessage {
+  UINT message;
+  POINT point;
+};
 struct TakenInput {
   HHOOK hook = nullptr;
-  unsigned long count = 0;
-  UINT last_message = 0;
-  POINT last_point{};
+  std::vector<TakenMessage> log;
+  // Whether a message since the given point of the log fits.
+  bool Since(size_t from, const std::function<bool(const TakenMessage&)>& fits) const {
+    for (size_t i = from; i < log.size(); ++i)
+      if (fits(log[i])) return true;
+    return false;
+  }
 };
 thread_local TakenInput taken;
 
 LRESULT CALLBACK RecordTakenInput(int code, WPARAM wp, LPARAM lp) {
-  if (code == HC_ACTION) {
-    ++taken.count;
-    taken.last_message = static_cast<UINT>(wp);
-    taken.last_point = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lp)->pt;
-  }
+  if (code == HC_ACTION)
+    taken.log.push_back({static_cast<UINT>(wp), reinterpret_cast<const MOUSEHOOKSTRUCT*>(lp)->pt});
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 
@@ -317,7 +322,7 @@ void MovePointerTo(int screen_x, int screen_y) {
 bool MovePointerAndWait(int screen_x, int screen_y) {
   const bool moves = !CursorAt(screen_x, screen_y);
   const bool watched = WatchTakenInput();
-  const unsigned long before = taken.count;
+  const size_t before = taken.log.size();
   MovePointerTo(screen_x, screen_y);
   if (!PumpUntil([&] { return CursorAt(screen_x, screen_y); }, kInputLimit)) return false;
   // A window of this thread under the pointer takes a move message there; a window of
@@ -327,7 +332,7 @@ bool MovePointerAndWait(int screen_x, int screen_y) {
   if (!moves || !watched || !under || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId())
     return true;
   return PumpUntil([&] {
-    return taken.count != before && taken.last_point.x == screen_x && taken.last_point.y == screen_y;
+    return taken.Since(before, [&](const TakenMessage& m) { return m.point.x == screen_x && m.point.y == screen_y; });
   }, kInputLimit);
 }
 
@@ -336,12 +341,14 @@ bool PressAndRelease(DWORD down, DWORD up) {
   GetCursorPos(&at);
   HWND under = WindowFromPoint(at);
   const bool ours = WatchTakenInput() && under && GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId();
-  const unsigned long before = taken.count;
+  const size_t before = taken.log.size();
   const DWORD last = up ? up : down;
   SendButtons(down, up);
   if (!ours) return true;
   // The release taken: a control tracking the press in a loop of its own has taken both.
-  return PumpUntil([&] { return taken.count != before && IsMessageOf(last, taken.last_message); }, kInputLimit);
+  return PumpUntil([&] {
+    return taken.Since(before, [&](const TakenMessage& m) { return IsMessageOf(last, m.message); });
+  }, kInputLimit);
 }
 
 bool ClickInWindow(HWND wnd, POINT client, DWORD down, DWORD up) {
