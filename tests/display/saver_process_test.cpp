@@ -118,23 +118,6 @@ void SendKey(WORD vk) {
   SendInput(2, in, sizeof(INPUT));
 }
 
-void SendMouse(DWORD down, DWORD up) {
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = down;
-  in[1].mi.dwFlags = up;
-  SendInput(2, in, sizeof(INPUT));
-}
-
-void MoveMouse(int x, int y) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-  in.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &in, sizeof(INPUT));
-}
-
 // The qualities of the JPEG work file as it changes, sampled until count files were seen
 // (or the limit passed). Equal neighbours are one file for the sampler.
 std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit) {
@@ -276,7 +259,7 @@ TEST(Saver, SmallPictureIsCentredOnBlackWithItsCaption) {
   EXPECT_NEAR((white.top + white.bottom) / 2.0, top + 50, 8);
   EXPECT_GT(black.top, white.top + 8);
   EXPECT_NEAR(black.left, white.left, 2);
-  SendMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  PressAndRelease(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(saver.Ends());
 }
 
@@ -289,9 +272,9 @@ TEST(Saver, KeysAndButtonsEndItButMovingTheMouseNever) {
       {"shift alone", [] { SendKey(VK_SHIFT); }},
       {"control alone", [] { SendKey(VK_CONTROL); }},
       {"letter", [] { SendKey('Q'); }},
-      {"left button on the margin", [] { MoveMouse(5, 5); SendMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }},
-      {"right button", [] { SendMouse(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }},
-      {"middle button", [] { SendMouse(MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP); }},
+      {"left button on the margin", [] { MovePointerTo(5, 5); PressAndRelease(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }},
+      {"right button", [] { PressAndRelease(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }},
+      {"middle button", [] { PressAndRelease(MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP); }},
   };
   Surface picture;
   ASSERT_TRUE(picture.Resize(64, 64));
@@ -302,7 +285,7 @@ TEST(Saver, KeysAndButtonsEndItButMovingTheMouseNever) {
     Saver saver(folder);
     ASSERT_TRUE(saver.up()) << way.name;
     for (int i = 0; i < 8; ++i) {
-      MoveMouse(100 + i * 130, 900 - i * 110);
+      MovePointerTo(100 + i * 130, 900 - i * 110);
       EXPECT_TRUE(saver.Settled(100 + i * 130, 900 - i * 110)) << way.name;
     }
     EXPECT_TRUE(saver.process().Running()) << "moving the mouse ended it before " << way.name;
@@ -320,7 +303,7 @@ TEST(Saver, CursorIsHiddenForTheFullScreenSwitchOnly) {
     WriteSettings(folder, 1, folder.File(L"p.bmp"), 10);
     Saver saver(folder, args);
     ASSERT_TRUE(saver.up());
-    MoveMouse(300, 300);
+    MovePointerTo(300, 300);
     EXPECT_TRUE(saver.Settled(300, 300));
     const bool want_showing = std::wstring(args).empty();
     bool showing = !want_showing;
