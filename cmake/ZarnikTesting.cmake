@@ -13,11 +13,13 @@ else()
 endif()
 include(GoogleTest)
 
-# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [TIMEOUT s])
-# DESKTOP: the test depends on desktop-wide state (window titles, the cursor, the screen), so
-# it never runs beside another DESKTOP test.
+# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [HEAVY] [TIMEOUT s])
+# DESKTOP: the test depends on desktop-wide state (window titles, the cursor, the screen) or
+# on timing (ticks, sound), so it never runs beside another DESKTOP test.
+# HEAVY: the test keeps the processor busy for long; it holds the same lock, so that it never
+# slows a DESKTOP test down, but may run beside light ones.
 function(zarnik_add_gtest name)
-  cmake_parse_arguments(T "DESKTOP" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "DESKTOP;HEAVY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   zarnik_target(${name})
   zarnik_static_link(${name})
@@ -27,7 +29,7 @@ function(zarnik_add_gtest name)
     set(T_TIMEOUT 120)
   endif()
   set(props TIMEOUT ${T_TIMEOUT})
-  if(T_DESKTOP)
+  if(T_DESKTOP OR T_HEAVY)
     list(APPEND props RESOURCE_LOCK desktop)
   endif()
   gtest_discover_tests(${name}

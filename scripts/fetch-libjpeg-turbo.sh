@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Fetches Debian's libjpeg-turbo source package into DEST (default build/deps) and prints
-# the unpacked source folder. The machine's apt configuration is left untouched: a private
-# apt state is made whose deb-src entries copy the URIs, suites and components of the
-# machine's own deb entries.
+# the unpacked source folder. The machine's apt configuration and state are left untouched:
+# a private apt state (lists, caches, archives) is made whose deb-src entries copy the URIs,
+# suites and components of the machine's own deb entries.
 set -euo pipefail
 
 dest=${1:-build/deps}
@@ -17,7 +17,7 @@ fi
 
 apt_dir="$dest/apt"
 rm -rf "$apt_dir"
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/sources.list.d" "$apt_dir/archives/partial"
+mkdir -p "$apt_dir/lists/partial" "$apt_dir/sources.list.d" "$apt_dir/archives/partial" "$apt_dir/cache"
 srclist="$apt_dir/sources.list.d/src.sources"
 : > "$srclist"
 
@@ -52,6 +52,9 @@ apt_opts=(
   -o "Dir::Etc::SourceList=/dev/null"
   -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
   -o "Dir::State::Lists=$apt_dir/lists"
+  -o "Dir::Cache=$apt_dir/cache"
+  -o "Dir::Cache::pkgcache=$apt_dir/cache/pkgcache.bin"
+  -o "Dir::Cache::srcpkgcache=$apt_dir/cache/srcpkgcache.bin"
   -o "Dir::Cache::Archives=$apt_dir/archives"
   -o "Debug::NoLocking=1"
   -o "APT::Sandbox::User=root"

@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/build.sh
+./scripts/test-locale.sh
 build=${ZARNIK_BUILD_DIR:-build}
 
 export ZARNIK_RUN_DIR="$build/run"

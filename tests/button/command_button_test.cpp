@@ -12,7 +12,7 @@ namespace zarnik {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Pump;
+using test::PumpUntil;
 
 class ButtonTest : public ::testing::Test {
  protected:
@@ -28,7 +28,7 @@ class ButtonTest : public ::testing::Test {
                             nullptr, nullptr, wc.hInstance, nullptr);
     SetForegroundWindow(host_);
     SetFocus(host_);
-    Pump(100ms);
+    PumpUntil([&] { return GetFocus() == host_; }, 10s);
   }
   void TearDown() override { DestroyWindow(host_); }
 
@@ -38,22 +38,12 @@ class ButtonTest : public ::testing::Test {
     if (b) b->SetClick([this] { ++clicks_; });
     return b;
   }
-  // Real pointer input: an absolute move, then the message pump.
-  static void MoveTo(int x, int y) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
-    in.mi.dy = (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof(in));
-    Pump(60ms);
-  }
-  static void Button(DWORD flags) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    SendInput(1, &in, sizeof(in));
-    Pump(60ms);
+  // Real pointer input, returning once the host's thread has taken it.
+  static void MoveTo(int x, int y) { EXPECT_TRUE(test::MovePointerAndWait(x, y)) << x << "," << y; }
+  static void Button(DWORD flags) { EXPECT_TRUE(test::PressAndRelease(flags, 0)) << flags; }
+  // The hover timer notices the pointer has left on one of its ticks.
+  static bool StateBecomes(CommandButton* b, ButtonState state) {
+    return PumpUntil([&] { return b->state() == state; }, 10s);
   }
   HWND host_ = nullptr;
   int clicks_ = 0;
@@ -63,8 +53,7 @@ TEST_F(ButtonTest, PlainClickSequence) {
   CommandButton* b = Make(L"caption=設定\r\n");
   b->Initialize();
   MoveTo(300, 150);
-  Pump(150ms);
-  EXPECT_EQ(b->state(), ButtonState::Normal);
+  EXPECT_TRUE(StateBecomes(b, ButtonState::Normal));
   MoveTo(80, 60);
   EXPECT_EQ(b->state(), ButtonState::HighLight);
   EXPECT_EQ(b->last_picture(), CommandButton::kHighLight);
@@ -76,8 +65,7 @@ TEST_F(ButtonTest, PlainClickSequence) {
   EXPECT_EQ(clicks_, 1);
   EXPECT_EQ(b->last_picture(), CommandButton::kHighLightSelect);
   MoveTo(300, 150);
-  Pump(150ms);  // within one tick of the hover timer
-  EXPECT_EQ(b->state(), ButtonState::Selected);
+  EXPECT_TRUE(StateBecomes(b, ButtonState::Selected)) << static_cast<int>(b->state());
   EXPECT_EQ(b->last_picture(), CommandButton::kSelected);
 
   // Press, drag off for a tick, drag back, release: no click, Selected stays.
@@ -85,8 +73,7 @@ TEST_F(ButtonTest, PlainClickSequence) {
   EXPECT_EQ(b->state(), ButtonState::HighLightSelect);
   Button(MOUSEEVENTF_LEFTDOWN);
   MoveTo(300, 150);
-  Pump(200ms);
-  EXPECT_EQ(b->state(), ButtonState::Selected);
+  EXPECT_TRUE(StateBecomes(b, ButtonState::Selected)) << static_cast<int>(b->state());
   MoveTo(80, 60);
   EXPECT_EQ(b->state(), ButtonState::Selected);
   Button(MOUSEEVENTF_LEFTUP);
@@ -100,7 +87,7 @@ TEST_F(ButtonTest, RightAndMiddleReleasesClickAndDisabledDoesNothing) {
   CommandButton* b = Make(L"");
   b->Initialize();
   MoveTo(300, 150);
-  Pump(150ms);
+  ASSERT_TRUE(StateBecomes(b, ButtonState::Normal));
   MoveTo(80, 60);
   ASSERT_EQ(b->state(), ButtonState::HighLight);
   Button(MOUSEEVENTF_RIGHTDOWN);

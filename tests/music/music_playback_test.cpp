@@ -40,7 +40,7 @@ TEST_F(MusicPlayback, Mp3PlaysRestartsAfterItsEndAndStops) {
   EXPECT_TRUE(MP3_IsPlaying());
   EXPECT_GT(RecordLevel(2000ms), kSound);
   // Past its end the device reports a stop; one check starts it again from the beginning.
-  EXPECT_TRUE(PumpUntil([] { return !MP3_IsPlaying(); }, 5s));
+  EXPECT_TRUE(PumpUntil([] { return !MP3_IsPlaying(); }, 15s));
   MP3_Check();
   EXPECT_TRUE(MP3_IsPlaying());
   EXPECT_GT(RecordLevel(2000ms), kSound);

@@ -19,28 +19,37 @@ namespace {
 using namespace std::chrono_literals;
 using namespace zarnik::dialog;
 
+// The file name box: an edit control, inside a combo box on newer dialogs.
+HWND FileNameBox(HWND dialog) {
+  HWND edit = nullptr;
+  HWND combo = FindWindowExW(dialog, nullptr, L"ComboBoxEx32", nullptr);
+  if (combo) edit = FindWindowExW(FindWindowExW(combo, nullptr, L"ComboBox", nullptr), nullptr, L"Edit", nullptr);
+  if (!edit) edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+  if (!edit) edit = GetDlgItem(dialog, 0x480);  // edt1
+  return edit;
+}
+
 // Fills in the system's open-file dialog from another thread while this one waits in it.
+// The answer is given again while the dialog stays open: one given before it was ready
+// would otherwise be lost.
 std::thread AnswerFileDialog(const std::wstring& path) {
   return std::thread([path] {
-    HWND dialog = nullptr;
-    for (int i = 0; i < 200 && !dialog; ++i) {
-      dialog = FindWindowW(nullptr, L"ﾌｧｲﾙを開く");
-      if (!dialog) Sleep(50);
+    HWND dialog = nullptr, edit = nullptr;
+    if (!PumpUntil([&] {
+          dialog = FindWindowW(nullptr, L"ﾌｧｲﾙを開く");
+          edit = dialog ? FileNameBox(dialog) : nullptr;
+          return dialog && IsWindowVisible(dialog) && IsWindowEnabled(dialog) && edit && IsWindowVisible(edit);
+        }, 30s))
+      return;
+    for (int attempt = 0; attempt < 5 && IsWindow(dialog); ++attempt) {
+      SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+      PumpUntil([&] { return !IsWindow(dialog); }, 5s);
     }
-    if (!dialog) return;
-    Sleep(300);
-    // The file name box: an edit control, inside a combo box on newer dialogs.
-    HWND edit = nullptr;
-    HWND combo = FindWindowExW(dialog, nullptr, L"ComboBoxEx32", nullptr);
-    if (combo) edit = FindWindowExW(FindWindowExW(combo, nullptr, L"ComboBox", nullptr), nullptr, L"Edit", nullptr);
-    if (!edit) edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
-    if (!edit) edit = GetDlgItem(dialog, 0x480);  // edt1
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   });
 }
 
-void ClickAt(HWND wnd, POINT client) { ClickInWindow(wnd, client); }
+void ClickAt(HWND wnd, POINT client) { EXPECT_TRUE(ClickInWindow(wnd, client)) << client.x << "," << client.y; }
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {
@@ -61,7 +70,7 @@ TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {
   HWND wnd = CreateSettingsWindow(GetModuleHandleW(nullptr), ini);
   ASSERT_NE(wnd, nullptr);
   SetForegroundWindow(wnd);
-  Pump(200ms);
+  ASSERT_TRUE(WaitUntilUnderPointer(wnd, 10s));
 
   ClickAt(wnd, Centre(In(kPanelPicture, kSelLabel[1])));
   std::thread answer = AnswerFileDialog(pic);
@@ -90,8 +99,15 @@ TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {
   ASSERT_TRUE(saver.Start(L"\"" + folder.Program() + L"\" /s", folder.path()));
   HWND main = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (main = FindWindowW(nullptr, L"Zarnik_Main")) && IsWindowVisible(main); }, 15s));
+  // Joined in from wherever the sampling began: the falling run by fives and its wrap.
+  std::vector<int> want;
+  for (int q = 95; q >= 15; q -= 5) want.push_back(q);
   std::vector<int> seen;
   std::string last;
+  auto run_from_95 = [&] {
+    auto first95 = std::find(seen.begin(), seen.end(), 95);
+    return std::vector<int>(first95, seen.end());
+  };
   PumpUntil([&] {
     std::string bytes = ReadBytes(folder.File(L"Quorvel.jpg"));
     if (!bytes.empty() && bytes != last)
@@ -99,21 +115,21 @@ TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {
         seen.push_back(*q);
         last = bytes;
       }
-    return false;
-  }, 9000ms);
-  // Joined in from wherever the sampling began: the falling run by fives and its wrap.
-  auto first95 = std::find(seen.begin(), seen.end(), 95);
-  ASSERT_NE(first95, seen.end());
-  std::vector<int> run(first95, seen.end());
-  std::vector<int> want;
-  for (int q = 95; q >= 15; q -= 5) want.push_back(q);
-  ASSERT_GE(run.size(), want.size());
+    return run_from_95().size() >= want.size();
+  }, 60s);
+  std::vector<int> run = run_from_95();
+  ASSERT_GE(run.size(), want.size()) << "qualities seen: " << ::testing::PrintToString(seen);
   run.resize(want.size());
   EXPECT_EQ(run, want);
 
   const double level = RecordLevel(2000ms);
-  Screenshot shot = CaptureScreen();
-  const int left = (shot.width - 200) / 2, top = (shot.height - 100) / 2;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - 200) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - 100) / 2;
+  Screenshot shot;
+  auto centred = [&] {
+    return shot.At(left - 3, top + 50) == 0u && shot.At(left + 203, top + 50) == 0u &&
+           std::abs(static_cast<int>(shot.At(left + 10, top + 10) & 0xFF) - 0xB0) <= 24;
+  };
+  PumpUntil([&] { shot = CaptureScreen(); return centred(); }, 10s);
   EXPECT_EQ(shot.At(left - 3, top + 50), 0u);
   EXPECT_EQ(shot.At(left + 203, top + 50), 0u);
   EXPECT_NEAR(static_cast<int>(shot.At(left + 10, top + 10) & 0xFF), 0xB0, 24);

@@ -35,7 +35,7 @@ class DialogTest : public ::testing::Test {
     wnd_ = CreateSettingsWindow(GetModuleHandleW(nullptr), Ini());
     EXPECT_NE(wnd_, nullptr);
     SetForegroundWindow(wnd_);
-    Pump(200ms);
+    EXPECT_TRUE(WaitUntilUnderPointer(wnd_, 10s));
     return wnd_;
   }
   void Click(const RECT& r, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
@@ -43,7 +43,7 @@ class DialogTest : public ::testing::Test {
     ClickAt(pt, down, up);
   }
   void ClickAt(POINT client, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
-    ClickInWindow(wnd_, client, down, up);
+    EXPECT_TRUE(ClickInWindow(wnd_, client, down, up)) << client.x << "," << client.y;
   }
   bool Closed() { return PumpUntil([&] { return !IsWindow(wnd_); }, 3s); }
   DialogView View() {
@@ -53,7 +53,7 @@ class DialogTest : public ::testing::Test {
   }
   void TearDown() override {
     if (IsWindow(wnd_)) DestroyWindow(wnd_);
-    Pump(50ms);
+    DrainMessages();
   }
   TempFolder folder_;
   HWND wnd_ = nullptr;
@@ -167,19 +167,22 @@ TEST_F(DialogTest, ThumbnailKeepsTheAspectWithItsLongerSide80) {
   for (Case c : {Case{640, 480, 80, 60}, {300, 600, 40, 80}, {500, 500, 80, 80}, {1000, 333, 80, 27}, {40, 30, 80, 60}}) {
     const std::wstring pic = Picture(c.w, c.h);
     Open(Saved(1, pic, 1, 0, 0, L""));
-    // Counted on screen: the red of the picture inside the white thumbnail box.
-    Pump(200ms);
-    Screenshot shot = CaptureScreen();
+    // Counted on screen: the red of the picture inside the white thumbnail box, once drawn.
     RECT box = In(kPanelPicture, kDisplay);
     POINT origin{box.left, box.top};
     ClientToScreen(wnd_, &origin);
     int width = 0, height = 0;
-    for (int x = 0; x < 80; ++x) width += (shot.At(origin.x + x, origin.y + 2) & 0xFFFFFF) == 0xE02010;
-    for (int y = 0; y < 80; ++y) height += (shot.At(origin.x + 2, origin.y + y) & 0xFFFFFF) == 0xE02010;
+    PumpUntil([&] {
+      Screenshot shot = CaptureScreen();
+      width = height = 0;
+      for (int x = 0; x < 80; ++x) width += (shot.At(origin.x + x, origin.y + 2) & 0xFFFFFF) == 0xE02010;
+      for (int y = 0; y < 80; ++y) height += (shot.At(origin.x + 2, origin.y + y) & 0xFFFFFF) == 0xE02010;
+      return width == c.tw && height == c.th;
+    }, 10s);
     EXPECT_EQ(width, c.tw) << c.w << "x" << c.h;
     EXPECT_EQ(height, c.th) << c.w << "x" << c.h;
     DestroyWindow(wnd_);
-    Pump(50ms);
+    DrainMessages();
   }
 }
 

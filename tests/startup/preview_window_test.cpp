@@ -47,27 +47,31 @@ TEST(PreviewWindow, ShowsThePictureAtItsOwnSizeOrStretched) {
                                   static_cast<int32_t>(reinterpret_cast<intptr_t>(host))));
     HWND preview = FindWindowExW(host, nullptr, kPreviewClass, nullptr);
     ASSERT_NE(preview, nullptr);
-    test::Pump(300ms);
     RECT r{};
     GetClientRect(preview, &r);
     EXPECT_EQ(r.right, w);
     EXPECT_EQ(r.bottom, h);
 
-    HDC dc = GetDC(preview);
+    // Read back once painted.
     int far_off = 0, samples = 0;
-    for (int y = 4; y < 112; y += 9) {
-      for (int x = 4; x < 152; x += 11) {
-        COLORREF want = picture.PixelAt(x, y);
-        COLORREF got = GetPixel(dc, x * scale + scale / 2, y * scale + scale / 2);
-        if (Distance(want, got) > 30) ++far_off;
-        ++samples;
+    test::PumpUntil([&] {
+      HDC dc = GetDC(preview);
+      far_off = samples = 0;
+      for (int y = 4; y < 112; y += 9) {
+        for (int x = 4; x < 152; x += 11) {
+          COLORREF want = picture.PixelAt(x, y);
+          COLORREF got = GetPixel(dc, x * scale + scale / 2, y * scale + scale / 2);
+          if (Distance(want, got) > 30) ++far_off;
+          ++samples;
+        }
       }
-    }
-    ReleaseDC(preview, dc);
+      ReleaseDC(preview, dc);
+      return far_off < samples / 20;
+    }, 10s);
     EXPECT_LT(far_off, samples / 20) << "scale " << scale;
-    DestroyWindow(host);
-    test::Pump(100ms);
+    DestroyWindow(host);  // takes its children with it at once
     EXPECT_FALSE(IsWindow(preview));
+    test::DrainMessages();
   }
 }
 

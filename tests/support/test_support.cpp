@@ -86,6 +86,10 @@ bool Process::Running() const {
   return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+bool Process::Idle(std::chrono::milliseconds timeout) {
+  return pi_.hProcess && WaitForInputIdle(pi_.hProcess, static_cast<DWORD>(timeout.count())) == 0;
+}
+
 DWORD Process::ExitCode() const {
   DWORD code = STILL_ACTIVE;
   if (pi_.hProcess) GetExitCodeProcess(pi_.hProcess, &code);
@@ -110,8 +114,8 @@ bool RunAndWait(const std::wstring& program, const std::wstring& arguments,
   return ended;
 }
 
-void Pump(std::chrono::milliseconds duration) {
-  PumpUntil([] { return false; }, duration);
+void DrainMessages() {
+  PumpUntil([] { return true; }, std::chrono::milliseconds(0));
 }
 
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
@@ -132,6 +136,17 @@ HWND WaitForWindow(const wchar_t* title, std::chrono::milliseconds timeout) {
   HWND found = nullptr;
   PumpUntil([&] { return (found = FindWindowW(nullptr, title)) != nullptr; }, timeout);
   return found;
+}
+
+bool WaitUntilUnderPointer(HWND wnd, std::chrono::milliseconds timeout) {
+  return PumpUntil([&] {
+    RECT r{};
+    if (!IsWindowVisible(wnd) || !GetClientRect(wnd, &r)) return false;
+    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(wnd, &centre);
+    HWND under = WindowFromPoint(centre);
+    return under == wnd || IsChild(wnd, under);
+  }, timeout);
 }
 
 bool WaitForNoWindow(const wchar_t* title, std::chrono::milliseconds timeout) {
@@ -232,6 +247,69 @@ std::string SettingsFileBytes(int picture_source, const std::wstring& picture_fi
 
 namespace zarnik::test {
 
+namespace {
+
+// Mouse messages this thread has taken from its queue, seen by a hook on the thread: a
+// message taken is one the window it was meant for is handed next, so waiting for it
+// replaces guessing how long input takes to arrive.
+struct TakenMessage {
+  UINT message;
+  POINT point;
+};
+struct TakenInput {
+  HHOOK hook = nullptr;
+  std::vector<TakenMessage> log;
+  // Whether a message since the given point of the log fits.
+  bool Since(size_t from, const std::function<bool(const TakenMessage&)>& fits) const {
+    for (size_t i = from; i < log.size(); ++i)
+      if (fits(log[i])) return true;
+    return false;
+  }
+};
+thread_local TakenInput taken;
+
+LRESULT CALLBACK RecordTakenInput(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION)
+    taken.log.push_back({static_cast<UINT>(wp), reinterpret_cast<const MOUSEHOOKSTRUCT*>(lp)->pt});
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+bool WatchTakenInput() {
+  if (!taken.hook)
+    taken.hook = SetWindowsHookExW(WH_MOUSE, RecordTakenInput, nullptr, GetCurrentThreadId());
+  return taken.hook != nullptr;
+}
+
+constexpr auto kInputLimit = std::chrono::seconds(10);
+
+bool CursorAt(int x, int y) {
+  POINT p{};
+  return GetCursorPos(&p) && p.x == x && p.y == y;
+}
+
+// The messages a button flag turns into, on the client area or the frame.
+bool IsMessageOf(DWORD flag, UINT msg) {
+  switch (flag) {
+    case MOUSEEVENTF_LEFTDOWN: return msg == WM_LBUTTONDOWN || msg == WM_NCLBUTTONDOWN;
+    case MOUSEEVENTF_LEFTUP: return msg == WM_LBUTTONUP || msg == WM_NCLBUTTONUP;
+    case MOUSEEVENTF_RIGHTDOWN: return msg == WM_RBUTTONDOWN || msg == WM_NCRBUTTONDOWN;
+    case MOUSEEVENTF_RIGHTUP: return msg == WM_RBUTTONUP || msg == WM_NCRBUTTONUP;
+    case MOUSEEVENTF_MIDDLEDOWN: return msg == WM_MBUTTONDOWN || msg == WM_NCMBUTTONDOWN;
+    case MOUSEEVENTF_MIDDLEUP: return msg == WM_MBUTTONUP || msg == WM_NCMBUTTONUP;
+    default: return false;
+  }
+}
+
+void SendButtons(DWORD first, DWORD second) {
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = first;
+  in[1].mi.dwFlags = second;
+  SendInput(second ? 2 : 1, in, sizeof(INPUT));
+}
+
+}  // namespace
+
 void MovePointerTo(int screen_x, int screen_y) {
   INPUT in{};
   in.type = INPUT_MOUSE;
@@ -241,20 +319,42 @@ void MovePointerTo(int screen_x, int screen_y) {
   SendInput(1, &in, sizeof(in));
 }
 
-void PressAndRelease(DWORD down, DWORD up) {
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = down;
-  in[1].mi.dwFlags = up;
-  SendInput(2, in, sizeof(INPUT));
+bool MovePointerAndWait(int screen_x, int screen_y) {
+  const bool moves = !CursorAt(screen_x, screen_y);
+  const bool watched = WatchTakenInput();
+  const size_t before = taken.log.size();
+  MovePointerTo(screen_x, screen_y);
+  if (!PumpUntil([&] { return CursorAt(screen_x, screen_y); }, kInputLimit)) return false;
+  // A window of this thread under the pointer takes a move message there; a window of
+  // another thread, or a move to where the pointer already was, gives this thread none.
+  POINT at{screen_x, screen_y};
+  HWND under = WindowFromPoint(at);
+  if (!moves || !watched || !under || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId())
+    return true;
+  return PumpUntil([&] {
+    return taken.Since(before, [&](const TakenMessage& m) { return m.point.x == screen_x && m.point.y == screen_y; });
+  }, kInputLimit);
 }
 
-void ClickInWindow(HWND wnd, POINT client, DWORD down, DWORD up) {
+bool PressAndRelease(DWORD down, DWORD up) {
+  POINT at{};
+  GetCursorPos(&at);
+  HWND under = WindowFromPoint(at);
+  const bool ours = WatchTakenInput() && under && GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId();
+  const size_t before = taken.log.size();
+  const DWORD last = up ? up : down;
+  SendButtons(down, up);
+  if (!ours) return true;
+  // The release taken: a control tracking the press in a loop of its own has taken both.
+  return PumpUntil([&] {
+    return taken.Since(before, [&](const TakenMessage& m) { return IsMessageOf(last, m.message); });
+  }, kInputLimit);
+}
+
+bool ClickInWindow(HWND wnd, POINT client, DWORD down, DWORD up) {
   ClientToScreen(wnd, &client);
-  MovePointerTo(client.x, client.y);
-  Pump(std::chrono::milliseconds(80));
-  PressAndRelease(down, up);
-  Pump(std::chrono::milliseconds(250));
+  if (!MovePointerAndWait(client.x, client.y)) return false;
+  return PressAndRelease(down, up);
 }
 
 }  // namespace zarnik::test

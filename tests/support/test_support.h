@@ -1,5 +1,5 @@
 // What the tests share: the built files beside the test program, fresh program folders,
-// child processes, a bounded message pump, windows looked up by title, file bytes and text
+// child processes, a bounded wait-until message pump, windows looked up by title, file bytes and text
 // in code page 932.
 #pragma once
 
@@ -50,6 +50,8 @@ class Process {
   // Waits up to timeout; true when it ended.
   bool Wait(std::chrono::milliseconds timeout);
   bool Running() const;
+  // Waits until the process waits for input with none pending; true when it did in time.
+  bool Idle(std::chrono::milliseconds timeout);
   DWORD ExitCode() const;
   DWORD Id() const { return pi_.dwProcessId; }
   void Kill();
@@ -62,19 +64,33 @@ class Process {
 bool RunAndWait(const std::wstring& program, const std::wstring& arguments,
                 std::chrono::milliseconds timeout, DWORD* exit_code = nullptr);
 
-// Dispatches this thread's messages for the given time.
-void Pump(std::chrono::milliseconds duration);
+// Dispatches the messages waiting for this thread, without waiting for more.
+void DrainMessages();
 // Pumps until the condition holds or the timeout passes; returns the condition's last value.
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
 // A top-level window with exactly this title, waited for; null when none appeared.
 HWND WaitForWindow(const wchar_t* title, std::chrono::milliseconds timeout);
+// Waits until the window is shown and is what the pointer would hit at its client centre
+// (input given there reaches it).
+bool WaitUntilUnderPointer(HWND wnd, std::chrono::milliseconds timeout);
 // Waits until no top-level window has the title.
 bool WaitForNoWindow(const wchar_t* title, std::chrono::milliseconds timeout);
 
 std::string ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExistsW(const std::wstring& path);
+
+// Ends the current test as skipped where the ANSI code page is not 932: what the platform's
+// ANSI functions make of Japanese bytes, or of Japanese file names, depends on it. (Under
+// Wine the page comes from LANG, ja_JP.UTF-8 here; on Windows from the system locale.)
+#define ZARNIK_SKIP_UNLESS_CP932()                                                              \
+  do {                                                                                           \
+    if (GetACP() != 932)                                                                         \
+      GTEST_SKIP() << "needs the ANSI code page 932 (Japanese system locale, or LANG=ja_JP.UTF-8 " \
+                      "under Wine); this system's is "                                           \
+                   << GetACP();                                                                  \
+  } while (false)
 
 // Text conversions for building and checking settings files.
 std::string ToCp932(const std::wstring& text);
@@ -102,11 +118,15 @@ std::string SettingsFileBytes(int picture_source, const std::wstring& picture_fi
 
 namespace zarnik::test {
 
-// Real pointer input. The press and the release are queued together, so a control that
-// tracks a press in a loop of its own on this thread finds the release waiting.
-void MovePointerTo(int screen_x, int screen_y);
-void PressAndRelease(DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
+// Real pointer input, waited for: each call returns once a window of this thread has taken
+// the input from its queue (or, for a window of another thread, once the pointer is there),
+// false when that did not happen within a generous limit.
+void MovePointerTo(int screen_x, int screen_y);  // not waited for
+bool MovePointerAndWait(int screen_x, int screen_y);
+// The press and the release are queued together, so a control that tracks a press in a loop
+// of its own on this thread finds the release waiting. up 0: the press alone.
+bool PressAndRelease(DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
 // Moves to the point of the window's client area, then presses and releases there.
-void ClickInWindow(HWND wnd, POINT client, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
+bool ClickInWindow(HWND wnd, POINT client, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
 
 }  // namespace zarnik::test
