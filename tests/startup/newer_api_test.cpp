@@ -53,7 +53,7 @@ TEST(NewerApi, WithoutThemNothingIsSetAndThePreviewStillComes) {
   EXPECT_EQ(r.right, 200);
   EXPECT_EQ(r.bottom, 150);
   DestroyWindow(host);
-  test::Pump(100ms);
+  test::DrainMessages();
 }
 
 // What the preview asked of the system, recorded by stand-ins for the two functions.
@@ -93,7 +93,7 @@ TEST(NewerApi, PreviewIsMadeInTheHostsDpiContextAndTheThreadsIsGivenBack) {
   // Set before the window was made, given back after.
   EXPECT_EQ(asked.preview_existed, (std::vector<bool>{false, true}));
   DestroyWindow(host);
-  test::Pump(100ms);
+  test::DrainMessages();
 }
 
 }  // namespace
