@@ -44,10 +44,10 @@ case_package() {
 
   for f in Zarnik.scr:VFT_APP Quorvel.dll:VFT_DLL; do
     local name=${f%%:*} bin="$unpacked/${f%%:*}"
-    check "$name is stripped" bash -c "'$ZARNIK_OBJDUMP' --syms '$bin' | grep -q 'no symbols'"
+    check "$name is stripped" bash -c "LC_ALL=C '$ZARNIK_OBJDUMP' --syms '$bin' | grep -q 'no symbols'"
     # Version strings are UTF-16 in the resource; without the zero bytes a key runs into its value.
     local strings
-    strings=$(wrestool -x -t 16 "$bin" | tr -d '\0')
+    strings=$(wrestool -x --raw -t 16 "$bin" | tr -d '\0')
     local expected
     for expected in "ProductVersion$ZARNIK_VERSION" "FileVersion$ZARNIK_VERSION" "ProductNameZarnik" \
                     "OriginalFilename$name" "LegalCopyrightCopyright (c) the Zarnik developers" \
@@ -55,10 +55,12 @@ case_package() {
       check "$name version resource: $expected" grep -qaF "$expected" <<<"$strings"
     done
   done
-  check "Zarnik.scr's string 1 is its display name" \
-    bash -c "wrestool -x -t 6 -n 1 '$unpacked/Zarnik.scr' | tr -d '\\0' | grep -qa 'Zarnik'"
+  # String block 1 holds strings 0 to 15, each a length and UTF-16 text: 0 is empty, 1 "Zarnik".
+  local block
+  block=$(wrestool -x --raw -t 6 -n 1 "$unpacked/Zarnik.scr" | od -An -tx1 | tr -d ' \n')
+  equal "Zarnik.scr's string 1 is its display name" "${block:0:32}" 000006005a00610072006e0069006b00
   check "the manifest carries the version" \
-    bash -c "wrestool -x -t 24 '$unpacked/Zarnik.scr' | grep -qa 'version=\"$ZARNIK_VERSION.0\"'"
+    bash -c "wrestool -x --raw -t 24 '$unpacked/Zarnik.scr' | grep -qa 'version=\"$ZARNIK_VERSION.0\"'"
   rm -rf "$unpacked"
 }
 
