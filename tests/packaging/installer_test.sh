@@ -6,6 +6,9 @@
 # Environment (from CTest): ZARNIK_VERSION, ZARNIK_ZIP, ZARNIK_SETUP, ZARNIK_STAGE, ZARNIK_NSIS_SCRIPT,
 # ZARNIK_ICON, ZARNIK_MAKENSIS, ZARNIK_OBJDUMP, ZARNIK_INSTALLER_PREFIX.
 set -u
+for var in ZARNIK_VERSION ZARNIK_ZIP ZARNIK_STAGE ZARNIK_OBJDUMP ZARNIK_INSTALLER_PREFIX; do
+  [ -n "${!var:-}" ] || { echo "$var is not set" >&2; exit 2; }
+done
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
