@@ -30,6 +30,7 @@ RequestExecutionLevel user
 SetCompressor /SOLID lzma
 ShowInstDetails hide
 ShowUninstDetails hide
+BrandingText "Zarnik ${VERSION}"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -55,11 +56,11 @@ Var RoamingDir    ; the user's roaming folder, holding the fallback folder Zarni
 ; ---------------------------------------------------------------------------------------------
 ; Shared by installer and uninstaller.
 
-!macro RequireAdmin
+!macro RequireAdmin WHAT
   UserInfo::GetAccountType
   Pop $0
   ${If} $0 != "Admin"
-    MessageBox MB_OK|MB_ICONSTOP "Installing Zarnik for all users needs administrator rights." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "${WHAT} Zarnik for all users needs administrator rights." /SD IDOK
     SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
     Quit
   ${EndIf}
@@ -87,7 +88,7 @@ Function .onInit
   ${EndIf}
 
   ${If} $AllUsers == 1
-    !insertmacro RequireAdmin
+    !insertmacro RequireAdmin "Installing"
     SetShellVarContext all
     ; The uninstaller and the documents go to Program Files unless /D= chose a folder.
     ${If} $INSTDIR == "$LOCALAPPDATA\Programs\Zarnik"
@@ -205,7 +206,7 @@ Function un.onInit
   ${EndIf}
 
   ${If} $AllUsers == 1
-    !insertmacro RequireAdmin
+    !insertmacro RequireAdmin "Uninstalling"
     SetShellVarContext all
     StrCpy $ProgramDir $SYSDIR
   ${Else}
