@@ -1,6 +1,6 @@
 ; Zarnik's installer. The build runs
-;   makensis -DVERSION=x.y.z -DSTAGE=<folder of the packaged files> -DOUTFILE=<setup.exe>
-;            -DICON=<zarnik.ico> zarnik.nsi
+;   makensis -DVERSION=x.y.z -DVERSION_QUAD=x.y.z.0 -DSTAGE=<folder of the packaged files>
+;            -DOUTFILE=<setup.exe> -DICON=<zarnik.ico> zarnik.nsi
 ;
 ; Per user by default (no administrator rights): the program goes where the user can write, so
 ; its settings file and work files stay beside it. /ALLUSERS (as administrator) puts the two
@@ -32,8 +32,11 @@ ShowInstDetails hide
 ShowUninstDetails hide
 BrandingText "Zarnik ${VERSION}"
 
-VIProductVersion "${VERSION}.0"
-VIFileVersion "${VERSION}.0"
+!ifndef VERSION_QUAD
+  !define VERSION_QUAD "${VERSION}.0"
+!endif
+VIProductVersion "${VERSION_QUAD}"
+VIFileVersion "${VERSION_QUAD}"
 VIAddVersionKey /LANG=1033 "ProductName" "Zarnik"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"

@@ -65,6 +65,11 @@ case_package() {
   check "the manifest carries the version" \
     bash -c "wrestool -x --raw -t 24 '$unpacked/Zarnik.scr' | grep -qa 'version=\"$ZARNIK_VERSION.0\"'"
   rm -rf "$unpacked"
+
+  if [ -n "${ZARNIK_SETUP:-}" ]; then
+    check "the installer carries the version" \
+      bash -c "wrestool -x --raw -t 16 '$ZARNIK_SETUP' | tr -d '\\0' | grep -qaF 'ProductVersion$ZARNIK_VERSION'"
+  fi
 }
 
 # ---------------------------------------------------------------------------------------------
