@@ -13,6 +13,7 @@ packages=(
   pulseaudio pulseaudio-utils sox lame
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
   locales fonts-ipafont-gothic fonts-liberation
+  nsis icoutils unzip
 )
 
 missing=()
