@@ -20,4 +20,12 @@ bool LoadPictureBytes(const void* data, size_t size, Surface& out);
 // An RCDATA resource of the module holding a picture file's bytes.
 bool LoadPictureResource(HINSTANCE module, int id, Surface& out);
 
+// Puts the picture file onto the surface as it is: at the top-left, unscaled, the rest of the
+// surface cleared to its background, the surface's size kept. A baseline or progressive JPEG
+// is decoded straight into the surface's pixels, a row at a time (the saver does this twice a
+// second at screen size); anything else goes through LoadPictureFile. False, with the surface
+// untouched, when the file cannot be read as a picture; a JPEG that breaks after its headers
+// leaves what was decoded of it.
+bool DrawPictureFile(const std::wstring& path, Surface& out);
+
 }  // namespace zarnik
