@@ -67,12 +67,21 @@ for s in $sizes; do
   rm -rf "$prog"; mkdir -p "$prog"
   cp "$bin/Zarnik.scr" "$bin/Quorvel.dll" "$prog/"
   ZARNIK_SCREEN="${s}x24" zarnik_env_start
-  # The frame as the desktop the saver captures.
-  display -window root "$frame" & shown=$!
-  sleep $((2 + w * h / 8000000))
-  kill "$shown" 2>/dev/null || true
-  wait "$shown" 2>/dev/null || true
-  wine "$prog/Zarnik.scr" /s >/dev/null 2>&1 & saver=$!
+  # The frame as the desktop the saver captures: display sets the root's picture and ends.
+  # Wine's own desktop may still paint the root as it comes up, so the capture (the bitmap
+  # work file) is checked, and the start tried again when it came out black.
+  for attempt in 1 2 3; do
+    timeout 120 display -window root "$frame" >/dev/null 2>&1 || true
+    rm -f "$prog/Quorvel.bmp" "$prog/Quorvel.jpg"
+    wine "$prog/Zarnik.scr" /s >/dev/null 2>&1 & saver=$!
+    for _ in $(seq 300); do [ -s "$prog/Quorvel.jpg" ] && break; sleep 0.1; done
+    level=$(identify -format '%[fx:int(255*mean)]' "$prog/Quorvel.bmp" 2>/dev/null || echo 0)
+    echo "# capture $attempt: mean level $level of 255" >&2
+    [ "${level:-0}" -gt 5 ] && break
+    kill "$saver" 2>/dev/null || true
+    wait "$saver" 2>/dev/null || true
+    sleep 2
+  done
   line=$(python3 bench/program_tick.py "$WINEPREFIX" "$ZARNIK_XVFB_PID" "$prog/Quorvel.jpg" "$seconds")
   xdotool key space >/dev/null 2>&1 || true
   for _ in $(seq 50); do kill -0 "$saver" 2>/dev/null || break; sleep 0.1; done

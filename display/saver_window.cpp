@@ -79,7 +79,6 @@ void SaverWindow::InvalidateDisplay() {
 void SaverWindow::TakeSourcePicture() {
   if (Zarnik_B::PictureSource == 0) {
     display_at_ = {0, 0};
-    display_.Resize(form_w_, form_h_);
     pic_cap_.Resize(form_w_, form_h_);
     HWND desk_wnd = GetDesktopWindow();
     HDC desk_dc = GetDC(desk_wnd);
@@ -87,6 +86,8 @@ void SaverWindow::TakeSourcePicture() {
       Zarnik_B::LastResult = BitBlt(pic_cap_.dc(), 0, 0, form_w_, form_h_, desk_dc, 0, 0, SRCCOPY);
       GdiFlush();
     }
+    // Sized after the capture: the system may hold a copy of the screen while it reads it.
+    display_.Resize(form_w_, form_h_);
     display_.Assign(pic_cap_);
     if (desk_dc) Zarnik_B::LastResult = ReleaseDC(desk_wnd, desk_dc);
     return;
