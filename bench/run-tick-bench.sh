@@ -31,7 +31,7 @@ mkdir -p "$frames"
 export ZARNIK_RUN_DIR="$work/env"
 export ZARNIK_WINEPREFIX="$work/wineprefix"
 . ./scripts/headless-env.sh
-trap zarnik_env_stop EXIT
+trap "zarnik_env_stop || true" EXIT
 
 # Photo-like and reproducible: a fractal plasma, softened, scaled to the size, then grain.
 make_frame() {

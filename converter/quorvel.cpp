@@ -32,8 +32,9 @@ std::wstring Wide(const char* ansi) {
   return out;
 }
 
-// The bitmap file read a strip of rows at a time, so the converter's memory stays small
-// whatever the picture's size.
+// The bitmap file seen a strip of rows at a time, so the converter's memory stays small
+// whatever the picture's size. Strips are views of the file where the system allows it (no
+// copy), else read into a buffer.
 class BitmapFile {
  public:
   explicit BitmapFile(const std::wstring& path) {
@@ -46,6 +47,8 @@ class BitmapFile {
     size_ = static_cast<size_t>(size.QuadPart);
   }
   ~BitmapFile() {
+    if (view_) UnmapViewOfFile(view_);
+    if (mapping_) CloseHandle(mapping_);
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
   }
   BitmapFile(const BitmapFile&) = delete;
@@ -64,7 +67,9 @@ class BitmapFile {
     } catch (...) {
       return false;
     }
-    return ReadAt(0, head_.data(), head) && reader.OpenHeader(head_.data(), head, size_);
+    if (!ReadAt(0, head_.data(), head) || !reader.OpenHeader(head_.data(), head, size_)) return false;
+    mapping_ = CreateFileMappingW(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    return true;
   }
 
   // Row y of the picture (from the top) as blue, green, red; rows are read a strip at a time
@@ -74,12 +79,13 @@ class BitmapFile {
       if (!ReadStrip(reader, y)) return nullptr;
     }
     const size_t at = reader.RowOffset(y) - strip_offset_;
-    return reader.RowBgrFrom(strip_.data() + at);
+    return reader.RowBgrFrom(strip_data_ + at);
   }
 
  private:
   static constexpr size_t kMaxHeadBytes = 64u << 20;
-  static constexpr size_t kStripBytes = 1u << 20;
+  static constexpr size_t kStripBytes = 4u << 20;
+  static constexpr size_t kViewAlignment = 64 * 1024;
 
   bool ReadAt(size_t offset, uint8_t* out, size_t bytes) {
     while (bytes > 0) {
@@ -103,22 +109,43 @@ class BitmapFile {
     const size_t a = reader.RowOffset(y), b = reader.RowOffset(last);
     const size_t begin = std::min(a, b);
     const size_t end = std::max(a, b) + reader.RowBytes();
-    try {
-      strip_.resize(end - begin);
-    } catch (...) {
-      return false;
+    if (!MapStrip(begin, end)) {
+      try {
+        strip_.resize(end - begin);
+      } catch (...) {
+        return false;
+      }
+      if (!ReadAt(begin, strip_.data(), end - begin)) return false;
+      strip_data_ = strip_.data();
     }
-    if (!ReadAt(begin, strip_.data(), end - begin)) return false;
     strip_first_ = y;
     strip_rows_ = last - y + 1;
     strip_offset_ = begin;
     return true;
   }
 
+  // The new view is mapped before the old one goes, so the file always has one and cannot be
+  // cut short under the reader.
+  bool MapStrip(size_t begin, size_t end) {
+    if (!mapping_) return false;
+    const size_t from = begin - begin % kViewAlignment;
+    const unsigned long long offset = from;
+    void* view = MapViewOfFile(mapping_, FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
+                               static_cast<DWORD>(offset), end - from);
+    if (!view) return false;
+    if (view_) UnmapViewOfFile(view_);
+    view_ = view;
+    strip_data_ = static_cast<const uint8_t*>(view) + (begin - from);
+    return true;
+  }
+
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  HANDLE mapping_ = nullptr;
+  void* view_ = nullptr;
   size_t size_ = 0;
   std::vector<uint8_t> head_;
   std::vector<uint8_t> strip_;
+  const uint8_t* strip_data_ = nullptr;
   int strip_first_ = 0;
   int strip_rows_ = 0;
   size_t strip_offset_ = 0;
