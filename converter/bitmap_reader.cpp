@@ -1,5 +1,6 @@
 #include "converter/bitmap_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace quorvel {
@@ -44,10 +45,27 @@ uint8_t Scale(uint32_t value, int width) {
 
 }  // namespace
 
+size_t BitmapReader::HeadBytesNeeded(const uint8_t* first, size_t size) {
+  if (!first || size < kFileHeader + 4) return 0;
+  // Headers, bitfield masks and the largest palette; the pixels start no earlier.
+  const size_t headers = kFileHeader + static_cast<size_t>(U32(first + kFileHeader)) + 12 + 256 * 4;
+  return std::max<size_t>(headers, U32(first + 10));
+}
+
 bool BitmapReader::Open(const uint8_t* data, size_t size) {
+  pixels_ = nullptr;
+  if (!OpenHeader(data, size, size)) return false;
+  pixels_ = data + pixel_offset_;
+  return true;
+}
+
+bool BitmapReader::OpenHeader(const uint8_t* data, size_t head_size, size_t size) {
+  pixels_ = nullptr;
   data_ = data;
   size_ = size;
-  if (!data || size < kFileHeader + 12) return false;
+  if (!data || size < kFileHeader + 12 || head_size < kFileHeader + 12) return false;
+  // Every header byte read below lies before HeadBytesNeeded or past the file's end.
+  if (head_size < std::min(size, HeadBytesNeeded(data, head_size))) return false;
   if (data[0] != 'B' || data[1] != 'M') return false;
   const uint32_t pixel_offset = U32(data + 10);
   const uint8_t* info = data + kFileHeader;
@@ -127,15 +145,24 @@ bool BitmapReader::Open(const uint8_t* data, size_t size) {
   const size_t last_row = (static_cast<size_t>(width_) * bits_ + 7) / 8;
   const size_t needed = stride_ * (static_cast<size_t>(height_) - 1) + last_row;
   if (needed > size - pixel_offset) return false;
-  pixels_ = data + pixel_offset;
+  pixel_offset_ = pixel_offset;
+  row_bytes_ = last_row;
   row_.assign(static_cast<size_t>(width_) * 3, 0);
   return true;
 }
 
+size_t BitmapReader::RowOffset(int y) const {
+  const int stored = top_down_ ? y : height_ - 1 - y;
+  return pixel_offset_ + stride_ * static_cast<size_t>(stored);
+}
+
 const uint8_t* BitmapReader::RowBgr(int y) {
   if (!pixels_ || y < 0 || y >= height_) return nullptr;
-  const int stored = top_down_ ? y : height_ - 1 - y;
-  const uint8_t* src = pixels_ + stride_ * static_cast<size_t>(stored);
+  return RowBgrFrom(data_ + RowOffset(y));
+}
+
+const uint8_t* BitmapReader::RowBgrFrom(const uint8_t* src) {
+  if (!src || row_.empty()) return nullptr;
   uint8_t* out = row_.data();
   switch (bits_) {
     case 24:

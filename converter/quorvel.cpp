@@ -9,9 +9,12 @@
 // file is left behind and a JPEG file already at the path is untouched.
 #include <windows.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -32,35 +35,158 @@ std::wstring Wide(const char* ansi) {
   return out;
 }
 
-// The bitmap file mapped into memory: read once by the system, no copy of ours.
-class MappedFile {
+// The bitmap file seen a strip of rows at a time, so the converter's memory stays small
+// whatever the picture's size. Strips are views of the file where the system allows it (no
+// copy), else read into a buffer.
+class BitmapFile {
  public:
-  explicit MappedFile(const std::wstring& path) {
+  explicit BitmapFile(const std::wstring& path) {
     file_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file_) return;
+                            nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_.get(), &size) || size.QuadPart <= 0 || size.QuadPart > (1LL << 31)) return;
+    if (!file_ || !GetFileSizeEx(file_.get(), &size) || size.QuadPart <= 0 ||
+        size.QuadPart > (1LL << 31))
+      return;
+    size_ = static_cast<size_t>(size.QuadPart);
+  }
+  ~BitmapFile() {
+    if (view_) UnmapViewOfFile(view_);
+  }
+  BitmapFile(const BitmapFile&) = delete;
+  BitmapFile& operator=(const BitmapFile&) = delete;
+
+  // Reads the headers and checks them.
+  bool Open(quorvel::BitmapReader& reader) {
+    if (size_ == 0) return false;
+    uint8_t first[18] = {};
+    const size_t first_size = std::min(size_, sizeof(first));
+    if (!ReadAt(0, first, first_size)) return false;
+    const size_t head = std::min(size_, quorvel::BitmapReader::HeadBytesNeeded(first, first_size));
+    if (head == 0 || head > kMaxHeadBytes) return false;
+    try {
+      head_.resize(head);
+    } catch (...) {
+      return false;
+    }
+    if (!ReadAt(0, head_.data(), head) || !reader.OpenHeader(head_.data(), head, size_)) return false;
     mapping_.reset(CreateFileMappingW(file_.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping_) return;
-    data_ = static_cast<const uint8_t*>(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0));
-    if (data_) size_ = static_cast<size_t>(size.QuadPart);
+    return true;
   }
-  // The view goes first, then the mapping and the file (members end in reverse order).
-  ~MappedFile() {
-    if (data_) UnmapViewOfFile(data_);
+
+  // Row y of the picture (from the top) as blue, green, red; rows are read a strip at a time
+  // in the order asked, top first.
+  const uint8_t* Row(quorvel::BitmapReader& reader, int y) {
+    if (y < strip_first_ || y >= strip_first_ + strip_rows_) {
+      if (!ReadStrip(reader, y)) return nullptr;
+    }
+    const size_t at = reader.RowOffset(y) - strip_offset_;
+    return reader.RowBgrFrom(strip_data_ + at);
   }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
-  const uint8_t* data() const { return data_; }
-  size_t size() const { return size_; }
 
  private:
+  static constexpr size_t kMaxHeadBytes = 64u << 20;
+  static constexpr size_t kStripBytes = 4u << 20;
+  static constexpr size_t kViewAlignment = 64 * 1024;
+
+  bool ReadAt(size_t offset, uint8_t* out, size_t bytes) {
+    while (bytes > 0) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset);
+      at.OffsetHigh = static_cast<DWORD>(static_cast<unsigned long long>(offset) >> 32);
+      const DWORD ask = static_cast<DWORD>(std::min<size_t>(bytes, 1u << 30));
+      DWORD got = 0;
+      if (!ReadFile(file_.get(), out, ask, &got, &at) || got == 0) return false;
+      offset += got;
+      out += got;
+      bytes -= got;
+    }
+    return true;
+  }
+
+  bool ReadStrip(quorvel::BitmapReader& reader, int y) {
+    const int rows = static_cast<int>(std::max<size_t>(1, kStripBytes / std::max<size_t>(1, reader.RowBytes())));
+    const int last = std::min(reader.height() - 1, y + rows - 1);
+    // Bottom-up or top-down, the strip's rows are one run of bytes in the file.
+    const size_t a = reader.RowOffset(y), b = reader.RowOffset(last);
+    const size_t begin = std::min(a, b);
+    const size_t end = std::max(a, b) + reader.RowBytes();
+    if (!MapStrip(begin, end)) {
+      try {
+        strip_.resize(end - begin);
+      } catch (...) {
+        return false;
+      }
+      if (!ReadAt(begin, strip_.data(), end - begin)) return false;
+      strip_data_ = strip_.data();
+    }
+    strip_first_ = y;
+    strip_rows_ = last - y + 1;
+    strip_offset_ = begin;
+    return true;
+  }
+
+  // The new view is mapped before the old one goes, so the file always has one and cannot be
+  // cut short under the reader.
+  bool MapStrip(size_t begin, size_t end) {
+    if (!mapping_) return false;
+    const size_t from = begin - begin % kViewAlignment;
+    const unsigned long long offset = from;
+    void* view = MapViewOfFile(mapping_.get(), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
+                               static_cast<DWORD>(offset), end - from);
+    if (!view) return false;
+    if (view_) UnmapViewOfFile(view_);
+    view_ = view;
+    strip_data_ = static_cast<const uint8_t*>(view) + (begin - from);
+    return true;
+  }
+
+  // The view goes in the destructor, before the mapping and the file (members end in reverse order).
   ScopedHandle file_;
   ScopedHandle mapping_;
-  const uint8_t* data_ = nullptr;
+  void* view_ = nullptr;
   size_t size_ = 0;
+  std::vector<uint8_t> head_;
+  std::vector<uint8_t> strip_;
+  const uint8_t* strip_data_ = nullptr;
+  int strip_first_ = 0;
+  int strip_rows_ = 0;
+  size_t strip_offset_ = 0;
 };
+
+// libjpeg's output written straight to the file through a small buffer.
+struct FileDestination {
+  jpeg_destination_mgr base;
+  ScopedHandle file;
+  bool failed;
+  JOCTET buffer[256 * 1024];
+};
+
+void DestinationInit(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
+  d->base.next_output_byte = d->buffer;
+  d->base.free_in_buffer = sizeof(d->buffer);
+}
+
+bool WriteAll(FileDestination* d, size_t bytes) {
+  DWORD wrote = 0;
+  if (bytes == 0) return true;
+  if (d->failed || !WriteFile(d->file.get(), d->buffer, static_cast<DWORD>(bytes), &wrote, nullptr) || wrote != bytes)
+    d->failed = true;
+  return !d->failed;
+}
+
+boolean DestinationFull(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
+  WriteAll(d, sizeof(d->buffer));
+  d->base.next_output_byte = d->buffer;
+  d->base.free_in_buffer = sizeof(d->buffer);
+  return TRUE;
+}
+
+void DestinationTerm(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
+  WriteAll(d, sizeof(d->buffer) - d->base.free_in_buffer);
+}
 
 struct ErrorManager {
   jpeg_error_mgr base;
@@ -72,9 +198,8 @@ void OnJpegError(j_common_ptr cinfo) {
 }
 void OnJpegMessage(j_common_ptr, int) {}
 
-// Encodes into memory; false on any libjpeg error. The output buffer is libjpeg's and is
-// freed by the caller with free().
-bool Encode(quorvel::BitmapReader& bitmap, int quality, unsigned char** out, unsigned long* out_size) {
+// Encodes into the open file; false on any libjpeg or write error.
+bool Encode(BitmapFile& file, quorvel::BitmapReader& bitmap, int quality, FileDestination& dest) {
   jpeg_compress_struct cinfo{};
   ErrorManager err{};
   cinfo.err = jpeg_std_error(&err.base);
@@ -85,7 +210,10 @@ bool Encode(quorvel::BitmapReader& bitmap, int quality, unsigned char** out, uns
     return false;
   }
   jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, out, out_size);
+  dest.base.init_destination = DestinationInit;
+  dest.base.empty_output_buffer = DestinationFull;
+  dest.base.term_destination = DestinationTerm;
+  cinfo.dest = &dest.base;
   cinfo.image_width = static_cast<JDIMENSION>(bitmap.width());
   cinfo.image_height = static_cast<JDIMENSION>(bitmap.height());
   cinfo.input_components = 3;
@@ -94,8 +222,8 @@ bool Encode(quorvel::BitmapReader& bitmap, int quality, unsigned char** out, uns
   jpeg_set_quality(&cinfo, quality, TRUE);  // baseline tables
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(bitmap.RowBgr(static_cast<int>(cinfo.next_scanline)));
-    if (!row) {
+    JSAMPROW row = const_cast<JSAMPROW>(file.Row(bitmap, static_cast<int>(cinfo.next_scanline)));
+    if (!row || dest.failed) {
       jpeg_destroy_compress(&cinfo);
       return false;
     }
@@ -103,19 +231,19 @@ bool Encode(quorvel::BitmapReader& bitmap, int quality, unsigned char** out, uns
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
-  return true;
+  return !dest.failed;
 }
 
-// Writes the bytes beside the target and moves them over it only when complete.
-bool WriteWhole(const std::wstring& target, const unsigned char* bytes, unsigned long size) {
+// Encodes beside the target and moves the file over it only when complete.
+bool EncodeWhole(BitmapFile& file, quorvel::BitmapReader& bitmap, int quality, const std::wstring& target) {
   const std::wstring temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  auto dest = std::make_unique<FileDestination>();
   // A work file rewritten every tick: temporary, so the system may keep it in memory.
-  ScopedHandle file(
+  dest->file.reset(
       CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
-  if (!file) return false;
-  DWORD wrote = 0;
-  bool ok = WriteFile(file.get(), bytes, size, &wrote, nullptr) && wrote == size;
-  ok = file.Close() && ok;
+  if (!dest->file) return false;
+  bool ok = Encode(file, bitmap, quality, *dest);
+  ok = dest->file.Close() && ok;
   if (ok) ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   if (!ok) DeleteFileW(temp.c_str());
   return ok;
@@ -128,24 +256,12 @@ int16_t Convert(const char* bitmap_path, const char* jpeg_path, int16_t quality)
   const DWORD target_attrs = GetFileAttributesW(target.c_str());
   if (target_attrs != INVALID_FILE_ATTRIBUTES && (target_attrs & FILE_ATTRIBUTE_DIRECTORY)) return 0;
 
-  MappedFile file(source);
+  BitmapFile file(source);
   quorvel::BitmapReader bitmap;
-  if (!file.data() || !bitmap.Open(file.data(), file.size())) return 0;
+  if (!file.Open(bitmap)) return 0;
 
   const int q = quality < 1 ? 1 : quality > 100 ? 100 : quality;
-  // Room for a JPEG of one byte a pixel up front, so libjpeg seldom has to grow and copy it;
-  // pages never written are never touched.
-  unsigned long jpeg_size = static_cast<unsigned long>(bitmap.width()) * bitmap.height() + 65536;
-  unsigned char* jpeg = static_cast<unsigned char*>(malloc(jpeg_size));
-  if (!jpeg) jpeg_size = 0;
-  // The mapped view keeps the file from being cut short while it is read.
-  unsigned char* const initial = jpeg;
-  bool ok = Encode(bitmap, q, &jpeg, &jpeg_size);
-  ok = ok && jpeg && jpeg_size > 0 && WriteWhole(target, jpeg, jpeg_size);
-  // libjpeg hands back a buffer of its own when ours was too small.
-  if (jpeg != initial) free(jpeg);
-  free(initial);
-  return ok ? 1 : 0;
+  return EncodeWhole(file, bitmap, q, target) ? 1 : 0;
 }
 
 }  // namespace

@@ -21,6 +21,23 @@ bool FileFacts(const std::wstring& path, unsigned long long* size, FILETIME* las
   return true;
 }
 
+// Milliseconds since the previous lap.
+class Laps {
+ public:
+  Laps() { QueryPerformanceCounter(&last_); }
+  double Next() {
+    LARGE_INTEGER now, freq;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&freq);
+    const double ms = 1000.0 * static_cast<double>(now.QuadPart - last_.QuadPart) / static_cast<double>(freq.QuadPart);
+    last_ = now;
+    return ms;
+  }
+
+ private:
+  LARGE_INTEGER last_;
+};
+
 }  // namespace
 
 bool BitmapWorkFile::Unchanged() const {
@@ -32,15 +49,11 @@ bool BitmapWorkFile::Unchanged() const {
 
 bool BitmapWorkFile::Ensure(const Surface& picture) {
   if (Unchanged()) return true;
-  std::string bytes = picture.BmpBytes();
-  if (bytes.empty() || bytes.size() > 0xFFFFFFFFull) return false;
   // A temporary file: the system may keep it in memory, as it is read again every tick.
   ScopedHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
   if (!file) return false;
-  DWORD wrote = 0;
-  bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) &&
-            wrote == bytes.size();
+  bool ok = picture.WriteBmp(file.get());
   FILETIME when{};
   ok = ok && GetFileTime(file.get(), nullptr, nullptr, &when);
   file.reset();
@@ -59,8 +72,11 @@ DecayCycle::DecayCycle(std::wstring bitmap_path, std::wstring jpeg_path, Convert
 
 void DecayCycle::Tick(const Surface& source, Surface& display) {
   caption_.clear();
+  steps_ = {};
+  Laps laps;
 
   bitmap_.Ensure(source);
+  steps_.bitmap = laps.Next();
 
   if (auto next = NextQuality(quality_, Zarnik_B::DegradeLevel)) quality_ = *next;
 
@@ -70,29 +86,30 @@ void DecayCycle::Tick(const Surface& source, Surface& display) {
     if (auto result = converter_(bitmap_.path(), jpeg_path_, quality_))
       Zarnik_B::LastResult = *result;
   }
+  steps_.convert = laps.Next();
 
   // The JPEG replaces the picture, at the top-left and unscaled; with no JPEG the previous
   // picture and its caption stay.
-  Surface jpeg;
-  if (LoadPictureFile(jpeg_path_, jpeg)) {
-    display.Clear();
-    BitBlt(display.dc(), 0, 0, jpeg.width(), jpeg.height(), jpeg.dc(), 0, 0, SRCCOPY);
-    GdiFlush();
-  }
+  DrawPictureFile(jpeg_path_, display);
+  steps_.load = laps.Next();
 
   unsigned long long size = 0;
   if (!FileFacts(jpeg_path_, &size, nullptr)) return;  // no caption without a JPEG
   caption_ = CaptionText(quality_, static_cast<long long>(size));
   DrawCaption(display);
+  steps_.caption = laps.Next();
 }
 
-void DecayCycle::DrawCaption(Surface& display) const {
+void DecayCycle::DrawCaption(Surface& display) {
   if (display.empty() || !display.dc()) return;
   HDC dc = display.dc();
-  ScopedFont font(CreateFontW(ScreenScaleNow().FontHeight(10), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN, L"Times New Roman"));
-  ScopedSelectObject select(dc, font.get());
+  // Made once a run: the screen's resolution does not change under a running saver.
+  if (!font_) {
+    font_.reset(CreateFontW(ScreenScaleNow().FontHeight(10), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN,
+                            L"Times New Roman"));
+  }
+  ScopedSelectObject select(dc, font_.get());
   SIZE text{};
   if (!GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text)) return;
   const double x = (static_cast<double>(display.width()) - text.cx) / 2;

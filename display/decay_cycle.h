@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "startup/gdi.h"
 #include "startup/surface.h"
 
 namespace zarnik {
@@ -40,6 +41,14 @@ class BitmapWorkFile {
   int writes_ = 0;
 };
 
+// Where a tick's time went, in milliseconds of wall time; read by the benchmark.
+struct TickSteps {
+  double bitmap = 0;
+  double convert = 0;
+  double load = 0;
+  double caption = 0;
+};
+
 class DecayCycle {
  public:
   DecayCycle(std::wstring bitmap_path, std::wstring jpeg_path, Converter converter);
@@ -52,15 +61,18 @@ class DecayCycle {
   const std::wstring& caption() const { return caption_; }
   BitmapWorkFile& bitmap() { return bitmap_; }
   const std::wstring& jpeg_path() const { return jpeg_path_; }
+  const TickSteps& last_steps() const { return steps_; }
 
  private:
-  void DrawCaption(Surface& display) const;
+  void DrawCaption(Surface& display);
 
   BitmapWorkFile bitmap_;
   std::wstring jpeg_path_;
   Converter converter_;
   int32_t quality_ = 100;
   std::wstring caption_;
+  TickSteps steps_;
+  ScopedFont font_;
 };
 
 }  // namespace zarnik

@@ -83,13 +83,14 @@ void SaverWindow::InvalidateDisplay() {
 void SaverWindow::TakeSourcePicture() {
   if (Zarnik_B::PictureSource == 0) {
     display_at_ = {0, 0};
-    display_.Resize(form_w_, form_h_);
     pic_cap_.Resize(form_w_, form_h_);
     ScopedGetDC desktop(GetDesktopWindow());
     if (desktop && pic_cap_.dc()) {
       Zarnik_B::LastResult = BitBlt(pic_cap_.dc(), 0, 0, form_w_, form_h_, desktop, 0, 0, SRCCOPY);
       GdiFlush();
     }
+    // Sized after the capture: the system may hold a copy of the screen while it reads it.
+    display_.Resize(form_w_, form_h_);
     display_.Assign(pic_cap_);
     if (desktop) Zarnik_B::LastResult = desktop.Release();
     return;

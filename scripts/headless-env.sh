@@ -11,7 +11,7 @@ zarnik_env_start() {
   # Xvfb picks a free display number itself and tells it through the pipe.
   local fifo="$run/displayfd"
   rm -f "$fifo"; mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -ac 3>"$fifo" >"$run/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 ${ZARNIK_SCREEN:-1280x1024x24} -nolisten tcp -ac 3>"$fifo" >"$run/xvfb.log" 2>&1 &
   ZARNIK_XVFB_PID=$!
   local num
   read -r -t 20 num <"$fifo" || { echo "Xvfb did not start" >&2; cat "$run/xvfb.log" >&2; return 1; }

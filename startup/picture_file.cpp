@@ -2,7 +2,14 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "startup/gdi.h"
 
@@ -72,7 +79,139 @@ bool Decode(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, Surface& ou
   return out.AssignPixels(pixels.data(), static_cast<int>(width), static_cast<int>(height));
 }
 
+// libjpeg reading the file through a small buffer: no copy of the whole file.
+struct FileSource {
+  jpeg_source_mgr base;
+  HANDLE file;
+  JOCTET buffer[64 * 1024];
+};
+
+void SourceInit(j_decompress_ptr) {}
+void SourceTerm(j_decompress_ptr) {}
+
+boolean SourceFill(j_decompress_ptr cinfo) {
+  static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+  auto* s = reinterpret_cast<FileSource*>(cinfo->src);
+  DWORD got = 0;
+  if (!ReadFile(s->file, s->buffer, sizeof(s->buffer), &got, nullptr) || got == 0) {
+    // A file cut short ends as if complete; libjpeg fills in the rest.
+    s->base.next_input_byte = kEnd;
+    s->base.bytes_in_buffer = sizeof(kEnd);
+    return TRUE;
+  }
+  s->base.next_input_byte = s->buffer;
+  s->base.bytes_in_buffer = got;
+  return TRUE;
+}
+
+void SourceSkip(j_decompress_ptr cinfo, long bytes) {
+  auto* s = reinterpret_cast<FileSource*>(cinfo->src);
+  while (bytes > static_cast<long>(s->base.bytes_in_buffer)) {
+    bytes -= static_cast<long>(s->base.bytes_in_buffer);
+    SourceFill(cinfo);
+  }
+  if (bytes > 0) {
+    s->base.next_input_byte += bytes;
+    s->base.bytes_in_buffer -= static_cast<size_t>(bytes);
+  }
+}
+
+struct JpegError {
+  jpeg_error_mgr base;
+  jmp_buf escape;
+};
+
+void OnJpegError(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegError*>(cinfo->err)->escape, 1); }
+void OnJpegMessage(j_common_ptr, int) {}
+
+enum class Decoded { kNotJpeg, kDone, kBroken };
+
+// Decodes straight into the surface's rows, a few at a time. The surface is touched only
+// once the headers were read and the picture's size accepted.
+Decoded DecodeJpegOnto(FileSource& source, Surface& out, std::vector<uint32_t>& wide_row) {
+  jpeg_decompress_struct cinfo{};
+  JpegError err{};
+  cinfo.err = jpeg_std_error(&err.base);
+  err.base.error_exit = OnJpegError;
+  err.base.emit_message = OnJpegMessage;
+  volatile bool touched = false;
+  if (setjmp(err.escape)) {
+    jpeg_destroy_decompress(&cinfo);
+    return touched ? Decoded::kBroken : Decoded::kNotJpeg;
+  }
+  jpeg_create_decompress(&cinfo);
+  source.base.init_source = SourceInit;
+  source.base.fill_input_buffer = SourceFill;
+  source.base.skip_input_data = SourceSkip;
+  source.base.resync_to_restart = jpeg_resync_to_restart;
+  source.base.term_source = SourceTerm;
+  source.base.bytes_in_buffer = 0;
+  source.base.next_input_byte = nullptr;
+  cinfo.src = &source.base;
+  jpeg_read_header(&cinfo, TRUE);
+  if (static_cast<long long>(cinfo.image_width) * cinfo.image_height > Surface::kMaxPixels) {
+    jpeg_destroy_decompress(&cinfo);
+    return Decoded::kNotJpeg;
+  }
+  cinfo.out_color_space = JCS_EXT_BGRX;
+  jpeg_start_decompress(&cinfo);
+  const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
+  if (w <= 0 || h <= 0 || cinfo.output_components != 4) {
+    jpeg_destroy_decompress(&cinfo);
+    return Decoded::kNotJpeg;
+  }
+  const bool wider = w > out.width();
+  if (wider) wide_row.resize(static_cast<size_t>(w));
+  touched = true;
+  GdiFlush();
+  if (w < out.width() || h < out.height()) out.Clear();
+  const int rows = std::min(h, out.height());
+  const int cols = std::min(w, out.width());
+  constexpr int kBatch = 16;
+  JSAMPROW batch[kBatch];
+  while (static_cast<int>(cinfo.output_scanline) < rows) {
+    const int y = static_cast<int>(cinfo.output_scanline);
+    const int ask = wider ? 1 : std::min(kBatch, rows - y);
+    for (int i = 0; i < ask; ++i)
+      batch[i] = reinterpret_cast<JSAMPROW>(wider ? wide_row.data() : out.pixels() + static_cast<size_t>(y + i) * out.width());
+    const int got = static_cast<int>(jpeg_read_scanlines(&cinfo, batch, static_cast<JDIMENSION>(ask)));
+    if (got <= 0) break;
+    for (int i = 0; i < got; ++i) {
+      uint32_t* dest = out.pixels() + static_cast<size_t>(y + i) * out.width();
+      if (wider) std::memcpy(dest, wide_row.data(), static_cast<size_t>(cols) * 4);
+      // libjpeg sets the fourth byte; the surface keeps it clear.
+      for (int x = 0; x < cols; ++x) dest[x] &= 0x00FFFFFF;
+    }
+  }
+  jpeg_destroy_decompress(&cinfo);
+  return Decoded::kDone;
+}
+
 }  // namespace
+
+bool DrawPictureFile(const std::wstring& path, Surface& out) {
+  if (out.empty()) return false;
+  {
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    std::unique_ptr<FileSource> source(new (std::nothrow) FileSource{});
+    if (!source) return false;
+    source->file = file.get();
+    std::vector<uint32_t> wide_row;
+    try {
+      if (DecodeJpegOnto(*source, out, wide_row) != Decoded::kNotJpeg) return true;
+    } catch (...) {
+      return false;  // no memory for a row wider than the surface
+    }
+  }
+  Surface picture;
+  if (!LoadPictureFile(path, picture)) return false;
+  out.Clear();
+  BitBlt(out.dc(), 0, 0, picture.width(), picture.height(), picture.dc(), 0, 0, SRCCOPY);
+  GdiFlush();
+  return true;
+}
 
 bool LoadPictureFile(const std::wstring& path, Surface& out) {
   WIN32_FILE_ATTRIBUTE_DATA attrs{};

@@ -22,4 +22,12 @@ bool LoadPictureResource(HINSTANCE module, int id, Surface& out);
 // A BITMAP resource of the module, copied into the surface at its own size.
 bool LoadBitmapResource(HINSTANCE module, int id, Surface& out);
 
+// Puts the picture file onto the surface as it is: at the top-left, unscaled, the rest of the
+// surface cleared to its background, the surface's size kept. A baseline or progressive JPEG
+// is decoded straight into the surface's pixels, a row at a time (the saver does this twice a
+// second at screen size); anything else goes through LoadPictureFile. False, with the surface
+// untouched, when the file cannot be read as a picture; a JPEG that breaks after its headers
+// leaves what was decoded of it.
+bool DrawPictureFile(const std::wstring& path, Surface& out);
+
 }  // namespace zarnik

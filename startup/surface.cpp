@@ -1,6 +1,8 @@
 #include "startup/surface.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "startup/gdi.h"
 
@@ -84,7 +86,10 @@ bool Surface::Assign(const Surface& other) {
 }
 
 bool Surface::AssignPixels(const uint32_t* pixels, int width, int height) {
-  if (!Resize(width, height)) return false;
+  // Same size: the pixels are overwritten in place, with no second frame alive meanwhile.
+  const bool same = bits_ && width == width_ && height == height_;
+  if (same) GdiFlush();
+  if (!same && !Resize(width, height)) return false;
   if (bits_ && pixels) {
     std::memcpy(bits_, pixels, static_cast<size_t>(width) * height * 4);
   }
@@ -96,16 +101,17 @@ void Surface::PaintTo(HDC dest, int x, int y) const {
   BitBlt(dest, x, y, width_, height_, dc_, 0, 0, SRCCOPY);
 }
 
-std::string Surface::BmpBytes() const {
+template <typename Sink>
+bool Surface::EmitBmp(Sink&& sink) const {
   GdiFlush();
   const size_t row = (static_cast<size_t>(width_) * 3 + 3) & ~size_t{3};
   const size_t image = row * height_;
   const size_t offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  std::string out(offset + image, '\0');
+  if (offset + image > 0xFFFFFFFFull) return false;
 
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"
-  file.bfSize = static_cast<DWORD>(out.size());
+  file.bfSize = static_cast<DWORD>(offset + image);
   file.bfOffBits = static_cast<DWORD>(offset);
   BITMAPINFOHEADER info{};
   info.biSize = sizeof(info);
@@ -115,30 +121,55 @@ std::string Surface::BmpBytes() const {
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
   info.biSizeImage = static_cast<DWORD>(image);
-  std::memcpy(out.data(), &file, sizeof(file));
-  std::memcpy(out.data() + sizeof(file), &info, sizeof(info));
+  char header[sizeof(file) + sizeof(info)];
+  std::memcpy(header, &file, sizeof(file));
+  std::memcpy(header + sizeof(file), &info, sizeof(info));
+  if (!sink(header, sizeof(header))) return false;
 
-  for (int y = 0; y < height_ && bits_; ++y) {
-    const uint32_t* src = bits_ + static_cast<size_t>(height_ - 1 - y) * width_;
-    auto* dst = reinterpret_cast<unsigned char*>(out.data() + offset + row * y);
-    for (int x = 0; x < width_; ++x) {
-      uint32_t v = src[x];
-      dst[3 * x] = v & 0xFF;
-      dst[3 * x + 1] = (v >> 8) & 0xFF;
-      dst[3 * x + 2] = (v >> 16) & 0xFF;
+  // Rows go out in pieces of about a megabyte.
+  const int rows_per_piece = static_cast<int>(std::max<size_t>(1, (1u << 20) / std::max<size_t>(row, 1)));
+  std::vector<unsigned char> piece;
+  for (int y = 0; y < height_ && bits_; y += rows_per_piece) {
+    const int rows = std::min(rows_per_piece, height_ - y);
+    piece.assign(row * rows, 0);
+    for (int r = 0; r < rows; ++r) {
+      const uint32_t* src = bits_ + static_cast<size_t>(height_ - 1 - (y + r)) * width_;
+      unsigned char* dst = piece.data() + row * r;
+      for (int x = 0; x < width_; ++x) {
+        const uint32_t v = src[x];
+        dst[3 * x] = v & 0xFF;
+        dst[3 * x + 1] = (v >> 8) & 0xFF;
+        dst[3 * x + 2] = (v >> 16) & 0xFF;
+      }
     }
+    if (!sink(reinterpret_cast<const char*>(piece.data()), piece.size())) return false;
   }
+  return true;
+}
+
+std::string Surface::BmpBytes() const {
+  std::string out;
+  out.reserve(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) +
+              ((static_cast<size_t>(width_) * 3 + 3) & ~size_t{3}) * height_);
+  if (!EmitBmp([&](const char* data, size_t size) {
+        out.append(data, size);
+        return true;
+      }))
+    return {};
   return out;
 }
 
+bool Surface::WriteBmp(HANDLE file) const {
+  return EmitBmp([&](const char* data, size_t size) {
+    DWORD written = 0;
+    return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  });
+}
+
 bool Surface::SaveBmp(const std::wstring& path) const {
-  std::string bytes = BmpBytes();
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
+  return file && WriteBmp(file.get());
 }
 
 }  // namespace zarnik

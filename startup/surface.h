@@ -49,11 +49,16 @@ class Surface {
 
   // Writes the image as a 24-bit bottom-up Windows bitmap. False on any failure.
   bool SaveBmp(const std::wstring& path) const;
+  // The same into an open file, a few rows at a time: no copy of the whole image.
+  bool WriteBmp(HANDLE file) const;
   // The bytes SaveBmp writes.
   std::string BmpBytes() const;
 
  private:
   void Release();
+  // Hands the bitmap file's bytes to sink(data, size) in pieces; false when the sink refuses.
+  template <typename Sink>
+  bool EmitBmp(Sink&& sink) const;
 
   HDC dc_ = nullptr;
   HBITMAP bitmap_ = nullptr;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "startup/picture_file.h"
 #include "startup/surface.h"
@@ -83,6 +84,47 @@ TEST_F(Converter, EncodesAtTheQualityAskedForAndCloseToTheSource) {
   for (auto [asked, used] : {std::pair{0, 1}, {-7, 1}, {101, 100}, {150, 100}, {32767, 100}, {-32768, 1}}) {
     ASSERT_EQ(Convert(folder_.File(L"in.bmp"), folder_.File(L"out.jpg"), asked), 1) << asked;
     EXPECT_EQ(JpegQuality(ReadBytes(folder_.File(L"out.jpg"))), used) << asked;
+  }
+}
+
+// The converter reads a bitmap a strip of rows at a time: pictures many strips tall come out
+// the same whichever way their rows are stored.
+TEST_F(Converter, TallPicturesGiveOneJpegWhateverTheirRowOrderAndDepth) {
+  const int w = 1501, h = 700;  // rows of 4504 bytes with padding; several strips
+  Surface source;
+  Scene(source, w, h);
+  const std::string bottom_up = source.BmpBytes();
+  ASSERT_TRUE(WriteBytes(folder_.File(L"bottom-up.bmp"), bottom_up));
+
+  std::string top_down = bottom_up;
+  const size_t row = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+  const int32_t negative = -h;
+  std::memcpy(&top_down[22], &negative, 4);
+  for (int y = 0; y < h; ++y)
+    std::memcpy(&top_down[54 + row * y], &bottom_up[54 + row * (h - 1 - y)], row);
+  ASSERT_TRUE(WriteBytes(folder_.File(L"top-down.bmp"), top_down));
+
+  std::string deep = top_down.substr(0, 54);
+  const uint32_t deep_size = 54 + 4u * w * h, zero = 0;
+  const uint16_t bits = 32;
+  std::memcpy(&deep[2], &deep_size, 4);
+  std::memcpy(&deep[28], &bits, 2);
+  std::memcpy(&deep[34], &zero, 4);
+  deep.append(reinterpret_cast<const char*>(source.pixels()), 4u * w * h);
+  ASSERT_TRUE(WriteBytes(folder_.File(L"deep.bmp"), deep));
+
+  std::string first;
+  for (const wchar_t* name : {L"bottom-up.bmp", L"top-down.bmp", L"deep.bmp"}) {
+    ASSERT_EQ(Convert(folder_.File(name), folder_.File(L"out.jpg"), 70), 1) << ToAnsi(name);
+    const std::string jpeg = ReadBytes(folder_.File(L"out.jpg"));
+    if (first.empty()) {
+      first = jpeg;
+      Surface decoded;
+      ASSERT_TRUE(LoadPictureFile(folder_.File(L"out.jpg"), decoded));
+      EXPECT_GT(Psnr(source, decoded), 28.0);
+    } else {
+      EXPECT_EQ(jpeg, first) << ToAnsi(name);
+    }
   }
 }
 
