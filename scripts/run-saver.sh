@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and starts the screen saver full screen on the current display (under Wine).
 # Without a display (no DISPLAY) it runs on a private virtual display over a sample desktop for
-# about 15 seconds, and leaves a recording of the decay (an animated GIF) and its last frame.
+# about 15 seconds, and leaves a recording of the decay (an animated GIF and WebP) and its last
+# frame.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,7 +49,16 @@ display -backdrop -geometry +0+0 "$desktop" >/dev/null 2>&1 &
 viewer=$!
 for _ in $(seq 30); do sleep 0.1; done
 
-wine "$build/bin/Zarnik.scr" /s >"$ZARNIK_RUN_DIR/saver.log" 2>&1 </dev/null &
+# The saver runs from a copy of its own, so the recording neither reads nor changes the settings
+# beside the build; its degree makes a few whole cycles of decay fit the recording.
+demo="$out/program"
+rm -rf "$demo"
+mkdir -p "$demo"
+cp "$build/bin/Zarnik.scr" "$build/bin/Quorvel.dll" "$demo/"
+printf '[Section]\r\n画像= 0\r\n画像ﾌｧｲﾙ=\r\n劣化度= %d\r\nBGM区分= 0\r\nBGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ=\r\n' \
+  "${ZARNIK_RECORD_DEGREE:-8}" | iconv -f UTF-8 -t CP932 >"$demo/Quorvel.ini"
+
+wine "$demo/Zarnik.scr" /s >"$ZARNIK_RUN_DIR/saver.log" 2>&1 </dev/null &
 saver_pid=$!
 
 # A frame every quarter second, small enough to keep.
