@@ -3,15 +3,13 @@
 #include <memory>
 
 #include "converter/quorvel_binding.h"
-#include "display/decay_cycle.h"
+#include "display/monitor_set.h"
 #include "display/quality_schedule.h"
 #include "music/zarnik_bgm.h"
 #include "startup/gdi.h"
 #include "startup/paths.h"
-#include "startup/picture_file.h"
 #include "startup/shared_state.h"
 #include "startup/start.h"
-#include "startup/surface.h"
 #include "startup/window_thunk.h"
 
 namespace zarnik {
@@ -24,15 +22,16 @@ constexpr UINT_PTR kTimer3 = 3;  // decay tick
 constexpr UINT kTimer1Ms = 1000;
 constexpr UINT kTimer2Ms = 200;
 constexpr UINT kTimer3Ms = 500;
+// Posted by the last monitor's worker when a tick has ended everywhere.
+constexpr UINT kTickEnded = WM_APP + 1;
 
 class SaverWindow {
  public:
   SaverWindow(bool hides_cursor)
       : hides_cursor_(hides_cursor),
-        cycle_(FileIn(FilesFolder(), L"\\Quorvel.bmp"), FileIn(FilesFolder(), L"\\Quorvel.jpg"),
-               [](const std::wstring& bmp, const std::wstring& jpg, int32_t quality) {
-                 return ConvertBMPtoJPG(bmp, jpg, quality);
-               }) {}
+        screens_(FilesFolder(), [](const std::wstring& bmp, const std::wstring& jpg, int32_t quality) {
+          return ConvertBMPtoJPG(bmp, jpg, quality);
+        }) {}
 
   friend LRESULT CALLBACK WindowThunk<SaverWindow>(HWND, UINT, WPARAM, LPARAM);
 
@@ -47,18 +46,18 @@ class SaverWindow {
   void FormUnload();
   void SetTimerEnabled(UINT_PTR id, UINT ms, bool enabled);
   bool TimerEnabled(UINT_PTR id) const { return id < 4 && timer_on_[id]; }
-  void InvalidateDisplay();
+  void PlaceOverMonitors();
+  void OnTickEnded();
+  void OnDisplayChange();
 
   HWND wnd_ = nullptr;
   bool hides_cursor_;
   bool ending_ = false;
   bool unloaded_ = false;
-  int form_w_ = 0;
-  int form_h_ = 0;
-  POINT display_at_{0, 0};
-  Surface pic_cap_;
-  Surface display_;
-  DecayCycle cycle_;
+  // Every monitor and the gaps between them: one window over the virtual screen, as the
+  // system's own savers do, so one window takes every key and button and the previous-
+  // instance lookup finds exactly one "Zarnik_Main".
+  MonitorSet screens_;
   bool timer_on_[4] = {};
 };
 
@@ -71,32 +70,15 @@ void SaverWindow::SetTimerEnabled(UINT_PTR id, UINT ms, bool enabled) {
   }
 }
 
-void SaverWindow::InvalidateDisplay() {
-  RECT r{display_at_.x, display_at_.y, display_at_.x + display_.width(), display_at_.y + display_.height()};
-  InvalidateRect(wnd_, &r, FALSE);
+void SaverWindow::PlaceOverMonitors() {
+  const Bounds b = screens_.bounds();
+  SetWindowPos(wnd_, nullptr, b.left, b.top, b.right - b.left, b.bottom - b.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SaverWindow::TakeSourcePicture() {
-  if (Zarnik_B::PictureSource == 0) {
-    display_at_ = {0, 0};
-    display_.Resize(form_w_, form_h_);
-    pic_cap_.Resize(form_w_, form_h_);
-    HWND desk_wnd = GetDesktopWindow();
-    HDC desk_dc = GetDC(desk_wnd);
-    if (desk_dc && pic_cap_.dc()) {
-      Zarnik_B::LastResult = BitBlt(pic_cap_.dc(), 0, 0, form_w_, form_h_, desk_dc, 0, 0, SRCCOPY);
-      GdiFlush();
-    }
-    display_.Assign(pic_cap_);
-    if (desk_dc) Zarnik_B::LastResult = ReleaseDC(desk_wnd, desk_dc);
-    return;
-  }
-  // A picture that cannot be loaded leaves the source empty: black, and nothing to convert.
-  LoadPictureFile(Zarnik_B::PictureFile, pic_cap_);
-  display_.Resize(pic_cap_.width(), pic_cap_.height());
-  display_.Assign(pic_cap_);
-  display_at_.x = static_cast<LONG>((static_cast<double>(form_w_) - display_.width()) / 2);
-  display_at_.y = static_cast<LONG>((static_cast<double>(form_h_) - display_.height()) / 2);
+  if (Zarnik_B::PictureSource == 0) screens_.CaptureDesktop();
+  else screens_.ShowPictureFile(Zarnik_B::PictureFile);
 }
 
 void SaverWindow::StartMusic() {
@@ -117,19 +99,13 @@ void SaverWindow::StartMusic() {
 }
 
 void SaverWindow::FormLoad() {
-  // The primary screen, in real pixels: the program is aware of display scaling.
-  form_w_ = GetSystemMetrics(SM_CXSCREEN);
-  form_h_ = GetSystemMetrics(SM_CYSCREEN);
-  SetWindowPos(wnd_, nullptr, 0, 0, form_w_, form_h_, SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT client{};
-  if (GetClientRect(wnd_, &client)) {
-    form_w_ = client.right;
-    form_h_ = client.bottom;
-  }
+  // Every monitor, in real pixels: the program is aware of each monitor's scaling.
+  screens_.Reset(AttachedMonitors());
+  PlaceOverMonitors();
 
   // Before the window shows, so the capture is the desktop as the user left it.
   TakeSourcePicture();
-  cycle_.set_quality(100);
+  screens_.SetQuality(100);
   StartMusic();
 
   ShowWindow(wnd_, SW_SHOWNORMAL);
@@ -144,16 +120,22 @@ void SaverWindow::OnPaint() {
   ScopedPaint paint(wnd_);
   HDC dc = paint.get();
   if (!dc) return;
-  const RECT& area = paint.area();
-  // Black around the picture, then the picture.
-  RECT pic{display_at_.x, display_at_.y, display_at_.x + display_.width(), display_at_.y + display_.height()};
-  HRGN outside = CreateRectRgnIndirect(&area);
-  HRGN inside = CreateRectRgnIndirect(&pic);
-  if (outside && inside && CombineRgn(outside, outside, inside, RGN_DIFF) != ERROR)
-    FillRgn(dc, outside, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  if (outside) DeleteObject(outside);
-  if (inside) DeleteObject(inside);
-  if (!display_.empty()) display_.PaintTo(dc, display_at_.x, display_at_.y);
+  // The client area's corner is the virtual screen's.
+  const Bounds b = screens_.bounds();
+  screens_.Paint(dc, POINT{-b.left, -b.top}, paint.area());
+}
+
+void SaverWindow::OnTickEnded() {
+  if (!screens_.TickEnded()) return;
+  InvalidateRect(wnd_, nullptr, FALSE);
+  UpdateWindow(wnd_);
+}
+
+void SaverWindow::OnDisplayChange() {
+  // Waits for a running tick; then no monitor is left uncovered.
+  screens_.Update(AttachedMonitors());
+  PlaceOverMonitors();
+  InvalidateRect(wnd_, nullptr, FALSE);
 }
 
 void SaverWindow::OnTimer(UINT_PTR id) {
@@ -166,9 +148,8 @@ void SaverWindow::OnTimer(UINT_PTR id) {
       SetTimerEnabled(kTimer2, kTimer2Ms, Zarnik_BGM::CDReady != 0);
       break;
     case kTimer3:
-      cycle_.Tick(pic_cap_, display_);
-      InvalidateDisplay();
-      UpdateWindow(wnd_);
+      // The monitors decay on worker threads; this thread goes on painting and taking input.
+      screens_.StartTick([wnd = wnd_] { PostMessageW(wnd, kTickEnded, 0, 0); });
       break;
   }
 }
@@ -206,7 +187,8 @@ void SaverWindow::FormUnload() {
   if (unloaded_) return;
   unloaded_ = true;
   for (UINT_PTR id : {kTimer1, kTimer2, kTimer3}) KillTimer(wnd_, id);
-  cycle_.bitmap().Delete();
+  // A tick under way ends first: no conversion is cut off half-way.
+  screens_.DeleteBitmaps();
 }
 
 LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -221,6 +203,12 @@ LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_TIMER:
       OnTimer(wp);
+      return 0;
+    case kTickEnded:
+      OnTickEnded();
+      return 0;
+    case WM_DISPLAYCHANGE:
+      OnDisplayChange();
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -268,9 +256,10 @@ bool ShowSaverWindow(HINSTANCE instance, bool hides_cursor) {
 
   auto* saver = new (std::nothrow) SaverWindow(hides_cursor);
   if (!saver) return false;
-  HWND wnd = CreateWindowExW(WS_EX_TOPMOST, kSaverClass, kSaverTitle, WS_POPUP, 0, 0,
-                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
-                             nullptr, instance, saver);
+  HWND wnd = CreateWindowExW(WS_EX_TOPMOST, kSaverClass, kSaverTitle, WS_POPUP,
+                             GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                             GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                             nullptr, nullptr, instance, saver);
   if (!wnd) {
     delete saver;
     return false;

@@ -1,0 +1,279 @@
+// Zarnik.scr full screen on two monitors. Run by scripts/multi-monitor-test.sh, which brings
+// up an X server with the layout in ZARNIK_MONITORS ("l,t,r,b;..." primary first) and a known
+// picture on its root window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include "startup/picture_file.h"
+#include "startup/surface.h"
+#include "tests/support/jpeg_quality.h"
+#include "tests/support/test_support.h"
+
+namespace zarnik::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<RECT> ExpectedMonitors() {
+  std::vector<RECT> out;
+  const char* text = std::getenv("ZARNIK_MONITORS");
+  std::stringstream list(text ? text : "");
+  std::string item;
+  while (std::getline(list, item, ';')) {
+    RECT r{};
+    if (sscanf(item.c_str(), "%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom) == 4) out.push_back(r);
+  }
+  return out;
+}
+
+BOOL CALLBACK AddRect(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetMonitorInfoW(monitor, &info)) {
+    auto* rects = reinterpret_cast<std::vector<RECT>*>(list);
+    // The primary first, as the expected list has it.
+    if (info.dwFlags & MONITORINFOF_PRIMARY) rects->insert(rects->begin(), info.rcMonitor);
+    else rects->push_back(info.rcMonitor);
+  }
+  return TRUE;
+}
+
+std::vector<RECT> SystemMonitors() {
+  std::vector<RECT> rects;
+  EnumDisplayMonitors(nullptr, nullptr, AddRect, reinterpret_cast<LPARAM>(&rects));
+  return rects;
+}
+
+RECT VirtualScreen() {
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// The screen's pixels in a virtual-screen rectangle.
+Screenshot Capture(const RECT& r) {
+  Screenshot shot;
+  Surface copy;
+  if (!copy.Resize(r.right - r.left, r.bottom - r.top)) return shot;
+  HDC screen = GetDC(nullptr);
+  BitBlt(copy.dc(), 0, 0, copy.width(), copy.height(), screen, r.left, r.top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  GdiFlush();
+  shot.width = copy.width();
+  shot.height = copy.height();
+  shot.pixels.assign(copy.pixels(), copy.pixels() + static_cast<size_t>(shot.width) * shot.height);
+  return shot;
+}
+
+int Channel(uint32_t p, int shift) { return static_cast<int>((p >> shift) & 0xFF); }
+int Distance(uint32_t a, uint32_t b) {
+  return std::max({std::abs(Channel(a, 0) - Channel(b, 0)), std::abs(Channel(a, 8) - Channel(b, 8)),
+                   std::abs(Channel(a, 16) - Channel(b, 16))});
+}
+bool IsWhite(uint32_t p) { return Channel(p, 0) > 230 && Channel(p, 8) > 230 && Channel(p, 16) > 230; }
+bool IsBlack(uint32_t p) { return Channel(p, 0) < 25 && Channel(p, 8) < 25 && Channel(p, 16) < 25; }
+
+std::wstring BitmapName(size_t index) {
+  return index == 0 ? L"Quorvel.bmp" : L"Quorvel-" + std::to_wstring(index + 1) + L".bmp";
+}
+std::wstring JpegName(size_t index) {
+  return index == 0 ? L"Quorvel.jpg" : L"Quorvel-" + std::to_wstring(index + 1) + L".jpg";
+}
+
+class Saver {
+ public:
+  Saver(const ProgramFolder& folder, int degree) {
+    EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"), SettingsFileBytes(0, L"", degree, 0, 0, L"")));
+    started_ = process_.Start(L"\"" + folder.Program() + L"\" /s", folder.path());
+    PumpUntil([&] {
+      wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
+      return wnd_ && IsWindowVisible(wnd_);
+    }, 20s);
+  }
+  bool up() const { return started_ && wnd_ && IsWindowVisible(wnd_); }
+  HWND wnd() const { return wnd_; }
+  Process& process() { return process_; }
+  bool EndsWithin(std::chrono::milliseconds window_gone) {
+    bool gone = PumpUntil([&] { return !IsWindow(wnd_); }, window_gone);
+    return process_.Wait(10s) && gone;
+  }
+
+ private:
+  Process process_;
+  bool started_ = false;
+  HWND wnd_ = nullptr;
+};
+
+class Monitors : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    monitors_ = SystemMonitors();
+    ASSERT_GE(monitors_.size(), 2u) << "the rig gave one monitor";
+  }
+  std::vector<RECT> monitors_;
+};
+
+TEST_F(Monitors, RigHasTheLayoutAsked) {
+  const std::vector<RECT> want = ExpectedMonitors();
+  ASSERT_EQ(monitors_.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_TRUE(EqualRect(&monitors_[i], &want[i])) << "monitor " << i;
+}
+
+TEST_F(Monitors, EachShowsItsOwnPartDecayedWithItsCaptionAndGapsStayBlack) {
+  const RECT all = VirtualScreen();
+  const Screenshot live = Capture(all);
+  ASSERT_EQ(live.width, all.right - all.left);
+  ProgramFolder folder;
+  Saver saver(folder, 45);  // every tick at quality 55: plainly not the desktop
+  ASSERT_TRUE(saver.up());
+  RECT placed{};
+  GetWindowRect(saver.wnd(), &placed);
+  EXPECT_TRUE(EqualRect(&placed, &all)) << "one window over the whole virtual screen";
+
+  // The first tick has written every monitor's JPEG and the screen shows the captions.
+  auto captioned = [&] {
+    for (size_t i = 0; i < monitors_.size(); ++i)
+      if (JpegQuality(ReadBytes(folder.File(JpegName(i)))) != 55) return false;
+    const Screenshot shot = Capture(all);
+    return std::count_if(shot.pixels.begin(), shot.pixels.end(), IsWhite) > 200;
+  };
+  ASSERT_TRUE(PumpUntil(captioned, 10s));
+  Pump(600ms);  // a tick in flight paints within its 500 ms
+  const Screenshot shot = Capture(all);
+
+  for (size_t i = 0; i < monitors_.size(); ++i) {
+    const RECT& m = monitors_[i];
+    const int w = m.right - m.left, h = m.bottom - m.top;
+    SCOPED_TRACE("monitor " + std::to_string(i));
+    // Its JPEG is its own part of the desktop: its size, close to what was there.
+    Surface jpeg;
+    ASSERT_TRUE(LoadPictureFile(folder.File(JpegName(i)), jpeg));
+    ASSERT_EQ(jpeg.width(), w);
+    ASSERT_EQ(jpeg.height(), h);
+    long long jpeg_off = 0;
+    size_t same_as_live = 0, same_as_jpeg = 0;
+    RECT white{w, h, -1, -1}, black{w, h, -1, -1};
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const uint32_t was = live.At(m.left - all.left + x, m.top - all.top + y);
+        const uint32_t is = shot.At(m.left - all.left + x, m.top - all.top + y);
+        const uint32_t decayed = jpeg.pixels()[static_cast<size_t>(y) * w + x];
+        jpeg_off += Distance(decayed, was);
+        same_as_live += is == was;
+        same_as_jpeg += Distance(is, decayed) <= 2;
+        RECT* box = IsWhite(is) ? &white : IsBlack(is) ? &black : nullptr;
+        if (box) {
+          box->left = std::min<LONG>(box->left, x);
+          box->right = std::max<LONG>(box->right, x + 1);
+          box->top = std::min<LONG>(box->top, y);
+          box->bottom = std::max<LONG>(box->bottom, y + 1);
+        }
+      }
+    }
+    const double pixels = static_cast<double>(w) * h;
+    EXPECT_LT(static_cast<double>(jpeg_off) / pixels, 6.0) << "the JPEG is not this monitor's part";
+    EXPECT_LT(same_as_live / pixels, 0.9) << "the live desktop shows";
+    EXPECT_GT(same_as_jpeg / pixels, 0.97) << "the screen is not the decayed picture";
+    ASSERT_GT(white.right, white.left) << "no white caption";
+    ASSERT_GT(black.right, black.left) << "no black caption";
+    EXPECT_NEAR((white.left + white.right) / 2.0, w / 2.0, 4);
+    EXPECT_NEAR((white.top + white.bottom) / 2.0, h / 2.0, 8);
+    EXPECT_GT(black.top, white.top + 8);
+    EXPECT_NEAR(black.left, white.left, 2);
+  }
+
+  // Pixels on no monitor are the saver's black.
+  size_t gap = 0, gap_black = 0;
+  for (int y = all.top; y < all.bottom; ++y) {
+    for (int x = all.left; x < all.right; ++x) {
+      const POINT p{x, y};
+      if (std::any_of(monitors_.begin(), monitors_.end(), [&](const RECT& m) { return PtInRect(&m, p); }))
+        continue;
+      ++gap;
+      gap_black += shot.At(x - all.left, y - all.top) == 0;
+    }
+  }
+  EXPECT_EQ(gap_black, gap);
+
+  INPUT key[2] = {};
+  key[0].type = key[1].type = INPUT_KEYBOARD;
+  key[0].ki.wVk = key[1].ki.wVk = VK_SPACE;
+  key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, key, sizeof(INPUT));
+  EXPECT_TRUE(saver.EndsWithin(3s));
+  for (size_t i = 0; i < monitors_.size(); ++i) {
+    EXPECT_FALSE(FileExistsW(folder.File(BitmapName(i)))) << "monitor " << i;
+    EXPECT_TRUE(FileExistsW(folder.File(JpegName(i)))) << "monitor " << i;
+  }
+}
+
+TEST_F(Monitors, QualitiesFollowTheScheduleInLockstep) {
+  ProgramFolder folder;
+  Saver saver(folder, 10);
+  ASSERT_TRUE(saver.up());
+  struct Seen {
+    int quality;
+    std::chrono::steady_clock::time_point when;
+  };
+  std::vector<std::vector<Seen>> seen(monitors_.size());
+  std::vector<std::string> last(monitors_.size());
+  PumpUntil([&] {
+    for (size_t i = 0; i < monitors_.size(); ++i) {
+      std::string bytes = ReadBytes(folder.File(JpegName(i)));
+      if (bytes.empty() || bytes == last[i]) continue;
+      if (auto q = JpegQuality(bytes)) {
+        seen[i].push_back({*q, std::chrono::steady_clock::now()});
+        last[i] = std::move(bytes);
+      }
+    }
+    return false;
+  }, 5200ms);
+  const std::vector<int> want = {90, 80, 70, 60, 50, 40, 30, 20, 90};
+  for (size_t i = 0; i < monitors_.size(); ++i) {
+    ASSERT_GE(seen[i].size(), want.size()) << "monitor " << i;
+    std::vector<int> qualities;
+    for (size_t k = 0; k < want.size(); ++k) qualities.push_back(seen[i][k].quality);
+    EXPECT_EQ(qualities, want) << "monitor " << i;
+    // In step with the primary: each quality appears within the same tick.
+    for (size_t k = 0; k < want.size(); ++k) {
+      const auto apart = std::chrono::abs(seen[i][k].when - seen[0][k].when);
+      EXPECT_LT(apart, 350ms) << "monitor " << i << " tick " << k;
+    }
+  }
+  INPUT key[2] = {};
+  key[0].type = key[1].type = INPUT_KEYBOARD;
+  key[0].ki.wVk = key[1].ki.wVk = VK_ESCAPE;
+  key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, key, sizeof(INPUT));
+  EXPECT_TRUE(saver.EndsWithin(3s));
+}
+
+TEST_F(Monitors, MovingAcrossMonitorsLeavesItAndAClickOnTheSecondaryEndsIt) {
+  ProgramFolder folder;
+  Saver saver(folder, 10);
+  ASSERT_TRUE(saver.up());
+  ASSERT_TRUE(PumpUntil([&] { return FileExistsW(folder.File(BitmapName(1))); }, 10s));
+  for (int i = 0; i < 12; ++i) {
+    const RECT& m = monitors_[i % monitors_.size()];
+    SetCursorPos(m.left + (m.right - m.left) * (i + 1) / 14, m.top + (m.bottom - m.top) * (13 - i) / 14);
+    Pump(100ms);
+  }
+  EXPECT_TRUE(saver.process().Running()) << "moving the mouse ended it";
+  const RECT& second = monitors_[1];
+  SetCursorPos((second.left + second.right) / 2, (second.top + second.bottom) / 2);
+  Pump(100ms);
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, click, sizeof(INPUT));
+  EXPECT_TRUE(saver.EndsWithin(3s));
+  for (size_t i = 0; i < monitors_.size(); ++i)
+    EXPECT_FALSE(FileExistsW(folder.File(BitmapName(i)))) << "monitor " << i;
+}
+
+}  // namespace
+}  // namespace zarnik::test
