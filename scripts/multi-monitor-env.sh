@@ -76,6 +76,13 @@ CONF
   done
   [ -n "$up" ] || { echo "Xorg did not start" >&2; tail -20 "$run/multi/xorg.out" >&2; return 1; }
   zarnik_multi_layout "$layout" || return 1
+  local want=$(($(echo "$ZARNIK_MONITORS" | tr -cd ';' | wc -c) + 1))
+  up=""
+  for i in $(seq 50); do
+    [ "$(xrandr --listmonitors | head -1)" = "Monitors: $want" ] && { up=1; break; }
+    sleep 0.1
+  done
+  [ -n "$up" ] || { echo "the layout did not take" >&2; xrandr --listmonitors >&2; return 1; }
 
   # The known picture on the root: a gradient with shapes, no colour near white or black,
   # so that only captions are.
@@ -95,8 +102,8 @@ CONF
     [ -n "$seen" ] && [ "$seen" != "#000000" ] && break
     sleep 0.2
   done
-  kill "$shower" >/dev/null 2>&1
-  wait "$shower" 2>/dev/null
+  kill "$shower" >/dev/null 2>&1 || true
+  wait "$shower" 2>/dev/null || true
   [ "$seen" != "#000000" ] || { echo "root picture not shown" >&2; return 1; }
 
   zarnik_wine_prefix "$run/wineprefix-multi"
