@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "converter/quorvel_binding.h"
@@ -77,6 +78,26 @@ int wmain(int argc, wchar_t** argv) {
   }
   Report("parallel", parallel);
   Report("serial", serial);
+
+  // The converter alone on the same bitmaps: how much of the tick parallel threads can share
+  // on this machine, apart from the decoding and drawing.
+  std::vector<double> convert_parallel, convert_serial;
+  auto convert = [&](size_t i) {
+    zarnik::DecayCycle& cycle = set.monitor(i).cycle();
+    zarnik::ConvertBMPtoJPG(cycle.bitmap().path(), cycle.jpeg_path(), 50);
+  };
+  for (int t = 0; t < ticks; ++t) {
+    auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < set.size(); ++i) threads.emplace_back(convert, i);
+    for (auto& th : threads) th.join();
+    convert_parallel.push_back(Ms(Clock::now() - start));
+    start = Clock::now();
+    for (size_t i = 0; i < set.size(); ++i) convert(i);
+    convert_serial.push_back(Ms(Clock::now() - start));
+  }
+  Report("convert||", convert_parallel);
+  Report("convert", convert_serial);
   set.DeleteBitmaps();
   for (int i = 1; i <= monitors; ++i) DeleteFileW((folder + zarnik::JpegWorkName(i)).c_str());
   DeleteFileW(picture.c_str());

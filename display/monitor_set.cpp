@@ -81,6 +81,13 @@ void MonitorSet::Update(const std::vector<MonitorArea>& monitors) {
   bounds_ = BoundsOf(areas);
 }
 
+bool MonitorSet::Covers(const std::vector<MonitorArea>& monitors) const {
+  if (monitors.size() != monitors_.size()) return false;
+  for (size_t i = 0; i < monitors.size(); ++i)
+    if (!(monitors[i] == monitors_[i]->area())) return false;
+  return true;
+}
+
 void MonitorSet::CaptureDesktop() {
   WaitForTick();
   HWND desk_wnd = GetDesktopWindow();

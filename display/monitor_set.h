@@ -55,6 +55,9 @@ class MonitorSet {
   // Deletes every bitmap work file this set wrote. The JPEGs stay.
   void DeleteBitmaps();
 
+  // Whether these are the monitors the set covers now, in the same order.
+  bool Covers(const std::vector<MonitorArea>& monitors) const;
+
   Bounds bounds() const { return bounds_; }
   size_t size() const { return monitors_.size(); }
   MonitorDecay& monitor(size_t i) { return *monitors_[i]; }

@@ -148,6 +148,8 @@ void SaverWindow::OnTimer(UINT_PTR id) {
       SetTimerEnabled(kTimer2, kTimer2Ms, Zarnik_BGM::CDReady != 0);
       break;
     case kTimer3:
+      // A display change whose message never came is caught here.
+      if (screens_.TickEnded() && !screens_.Covers(AttachedMonitors())) OnDisplayChange();
       // The monitors decay on worker threads; this thread goes on painting and taking input.
       screens_.StartTick([wnd = wnd_] { PostMessageW(wnd, kTickEnded, 0, 0); });
       break;

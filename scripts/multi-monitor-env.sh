@@ -14,20 +14,23 @@ zarnik_multi_layout() {
       xrandr --addmode DUMMY1 1024x768_60
       xrandr --output DUMMY0 --mode 1280x800 --pos 0x0 --primary --output DUMMY1 --mode 1024x768_60 --pos 1280x0
       ZARNIK_MONITORS="0,0,1280,800;1280,0,2304,768"
+      ZARNIK_SECONDARY_ON="--output DUMMY1 --mode 1024x768_60 --pos 1280x0"
       ;;
     left)
       xrandr --newmode 800x600_60 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
       xrandr --addmode DUMMY1 800x600_60
       xrandr --output DUMMY0 --mode 1280x800 --pos 800x0 --primary --output DUMMY1 --mode 800x600_60 --pos 0x100
       ZARNIK_MONITORS="0,0,1280,800;-800,100,0,700"
+      ZARNIK_SECONDARY_ON="--output DUMMY1 --mode 800x600_60 --pos 0x100 --output DUMMY0 --pos 800x0"
       ;;
     *)
       echo "unknown layout $1" >&2
       return 1
       ;;
   esac >/dev/null
-  # What the tests check the rig against, primary first.
-  export ZARNIK_MONITORS
+  # What the tests check the rig against, primary first, and the xrandr arguments that bring
+  # the second monitor back after a test turned it off.
+  export ZARNIK_MONITORS ZARNIK_SECONDARY_ON
 }
 
 zarnik_multi_start() {

@@ -83,6 +83,21 @@ std::wstring JpegName(size_t index) {
   return index == 0 ? L"Quorvel.jpg" : L"Quorvel-" + std::to_wstring(index + 1) + L".jpg";
 }
 
+// xrandr run from inside Wine, which starts a native program as it would a Windows one; its
+// process cannot be waited for, so callers wait for the effect.
+bool RunXrandr(const std::string& arguments) {
+  Process xrandr;
+  return xrandr.Start(L"/usr/bin/xrandr " + std::wstring(arguments.begin(), arguments.end()));
+}
+
+void SendKey(WORD vk) {
+  INPUT key[2] = {};
+  key[0].type = key[1].type = INPUT_KEYBOARD;
+  key[0].ki.wVk = key[1].ki.wVk = vk;
+  key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, key, sizeof(INPUT));
+}
+
 class Saver {
  public:
   Saver(const ProgramFolder& folder, int degree) {
@@ -198,11 +213,7 @@ TEST_F(Monitors, EachShowsItsOwnPartDecayedWithItsCaptionAndGapsStayBlack) {
   }
   EXPECT_EQ(gap_black, gap);
 
-  INPUT key[2] = {};
-  key[0].type = key[1].type = INPUT_KEYBOARD;
-  key[0].ki.wVk = key[1].ki.wVk = VK_SPACE;
-  key[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, key, sizeof(INPUT));
+  SendKey(VK_SPACE);
   EXPECT_TRUE(saver.EndsWithin(3s));
   for (size_t i = 0; i < monitors_.size(); ++i) {
     EXPECT_FALSE(FileExistsW(folder.File(BitmapName(i)))) << "monitor " << i;
@@ -243,11 +254,7 @@ TEST_F(Monitors, QualitiesFollowTheScheduleInLockstep) {
       EXPECT_LT(apart, 350ms) << "monitor " << i << " tick " << k;
     }
   }
-  INPUT key[2] = {};
-  key[0].type = key[1].type = INPUT_KEYBOARD;
-  key[0].ki.wVk = key[1].ki.wVk = VK_ESCAPE;
-  key[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, key, sizeof(INPUT));
+  SendKey(VK_ESCAPE);
   EXPECT_TRUE(saver.EndsWithin(3s));
 }
 
@@ -273,6 +280,53 @@ TEST_F(Monitors, MovingAcrossMonitorsLeavesItAndAClickOnTheSecondaryEndsIt) {
   EXPECT_TRUE(saver.EndsWithin(3s));
   for (size_t i = 0; i < monitors_.size(); ++i)
     EXPECT_FALSE(FileExistsW(folder.File(BitmapName(i)))) << "monitor " << i;
+}
+
+TEST_F(Monitors, AMonitorGoneOrAddedMidRunLeavesNoneUncovered) {
+  const char* back_on = std::getenv("ZARNIK_SECONDARY_ON");
+  ASSERT_TRUE(back_on) << "the rig says nothing of how to bring the second monitor back";
+  ProgramFolder folder;
+  Saver saver(folder, 10);
+  ASSERT_TRUE(saver.up());
+  ASSERT_TRUE(PumpUntil([&] { return FileExistsW(folder.File(JpegName(1))); }, 10s));
+  auto covers = [&](const RECT& want) {
+    RECT placed{};
+    return GetWindowRect(saver.wnd(), &placed) && EqualRect(&placed, &want);
+  };
+
+  ASSERT_TRUE(RunXrandr("--output DUMMY1 --off"));
+  ASSERT_TRUE(PumpUntil([] { return SystemMonitors().size() == 1; }, 15s));
+  const RECT primary = SystemMonitors()[0];
+  EXPECT_TRUE(PumpUntil([&] { return covers(primary); }, 10s)) << "the window does not fit the one monitor";
+  EXPECT_TRUE(PumpUntil([&] { return !FileExistsW(folder.File(BitmapName(1))); }, 5s));
+  EXPECT_TRUE(saver.process().Running());
+
+  ASSERT_TRUE(RunXrandr(back_on));
+  ASSERT_TRUE(PumpUntil([] { return SystemMonitors().size() == 2; }, 15s));
+  const RECT all = VirtualScreen();
+  EXPECT_TRUE(PumpUntil([&] { return covers(all); }, 10s)) << "the window does not cover the monitor back";
+  // The monitor that came back decays the black the saver gave it, in step with the primary.
+  const bool in_step = PumpUntil([&] {
+    auto q1 = JpegQuality(ReadBytes(folder.File(JpegName(0))));
+    auto q2 = JpegQuality(ReadBytes(folder.File(JpegName(1))));
+    return FileExistsW(folder.File(BitmapName(1))) && q1 && q1 == q2;
+  }, 10s);
+  EXPECT_TRUE(in_step);
+  Pump(600ms);
+  const RECT second = SystemMonitors()[1];
+  const Screenshot shot = Capture(second);
+  ASSERT_GT(shot.width, 0);
+  const auto white = std::count_if(shot.pixels.begin(), shot.pixels.end(), IsWhite);
+  const auto black = std::count_if(shot.pixels.begin(), shot.pixels.end(), IsBlack);
+  EXPECT_GT(white, 100) << "no caption on the monitor back";
+  // Only the caption's smoothed edges are neither: the live desktop would be everywhere.
+  EXPECT_GT(static_cast<double>(black + white) / shot.pixels.size(), 0.98)
+      << "the monitor back shows something other than black and its caption";
+  EXPECT_TRUE(saver.process().Running());
+
+  SendKey(VK_SHIFT);
+  EXPECT_TRUE(saver.EndsWithin(3s));
+  for (size_t i = 0; i < 2; ++i) EXPECT_FALSE(FileExistsW(folder.File(BitmapName(i)))) << "monitor " << i;
 }
 
 }  // namespace
