@@ -63,21 +63,23 @@ Section "Screen"
 EndSection
 CONF
 
-  # A display number nobody holds.
-  local num=70
-  while [ -e "/tmp/.X$num-lock" ] || [ -e "/tmp/.X11-unix/X$num" ]; do num=$((num + 1)); done
-  export DISPLAY=":$num"
-  # As root the server takes a configuration file by absolute path.
-  Xorg "$DISPLAY" -config "$run/multi/dummy.conf" -noreset -nolisten tcp \
-    -logfile "$run/multi/xorg.log" >"$run/multi/xorg.out" 2>&1 &
+  # The server picks a free display number itself and tells it through the pipe. As root it
+  # takes a configuration file by absolute path.
+  local fifo="$run/multi/displayfd"
+  rm -f "$fifo"; mkfifo "$fifo"
+  Xorg -displayfd 3 -config "$run/multi/dummy.conf" -noreset -nolisten tcp \
+    -logfile "$run/multi/xorg.log" 3>"$fifo" >"$run/multi/xorg.out" 2>&1 &
   ZARNIK_XORG_PID=$!
+  local num
+  read -r -t 30 num <"$fifo" || { echo "Xorg did not start" >&2; tail -20 "$run/multi/xorg.out" >&2; return 1; }
+  rm -f "$fifo"
+  export DISPLAY=":$num"
   local i up=""
   for i in $(seq 100); do
     xrandr >/dev/null 2>&1 && { up=1; break; }
-    kill -0 "$ZARNIK_XORG_PID" 2>/dev/null || break
     sleep 0.2
   done
-  [ -n "$up" ] || { echo "Xorg did not start" >&2; tail -20 "$run/multi/xorg.out" >&2; return 1; }
+  [ -n "$up" ] || { echo "Xorg does not answer" >&2; tail -20 "$run/multi/xorg.out" >&2; return 1; }
   zarnik_multi_layout "$layout" || return 1
   local want=$(($(echo "$ZARNIK_MONITORS" | tr -cd ';' | wc -c) + 1))
   up=""
