@@ -120,9 +120,10 @@ void SaverWindow::OnPaint() {
   ScopedPaint paint(wnd_);
   HDC dc = paint.get();
   if (!dc) return;
-  // The client area's corner is the virtual screen's.
-  const Bounds b = screens_.bounds();
-  screens_.Paint(dc, POINT{-b.left, -b.top}, paint.area());
+  // Monitors are placed in screen pixels; the client area starts where the window does.
+  POINT corner{0, 0};
+  ClientToScreen(wnd_, &corner);
+  screens_.Paint(dc, POINT{-corner.x, -corner.y}, paint.area());
 }
 
 void SaverWindow::OnTickEnded() {
