@@ -98,9 +98,17 @@ void MonitorSet::CaptureDesktop() {
 
 void MonitorSet::ShowPictureFile(const std::wstring& path) {
   WaitForTick();
-  // A picture that cannot be loaded leaves the source empty: black, and nothing to convert.
   auto picture = std::make_shared<Surface>();
-  LoadPictureFile(path, *picture);
+  if (!LoadPictureFile(path, *picture)) {
+    // A picture that is there but cannot be decoded decays as black screens, so that the
+    // cycle and its captions still run. One gone since the settings were read leaves every
+    // source empty: black, and nothing to convert.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      for (auto& m : monitors_) m->ShowBlack();
+      return;
+    }
+  }
   for (auto& m : monitors_) m->ShowPicture(picture);
 }
 

@@ -36,7 +36,8 @@ class MonitorSet {
 
   // Every monitor's part of the desktop, all from one device context.
   void CaptureDesktop();
-  // The picture file on every monitor; nothing loaded leaves every monitor black.
+  // The picture file centred on every monitor. One that cannot be decoded gives each monitor
+  // black of its size to decay; a missing one leaves every monitor black with nothing to decay.
   void ShowPictureFile(const std::wstring& path);
   void SetQuality(int32_t quality);
 

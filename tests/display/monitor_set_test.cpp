@@ -6,6 +6,7 @@
 
 #include "converter/quorvel_binding.h"
 #include "display/monitor_set.h"
+#include "startup/picture_file.h"
 #include "startup/shared_state.h"
 #include "tests/support/jpeg_quality.h"
 #include "tests/support/test_support.h"
@@ -170,6 +171,30 @@ TEST_F(MonitorSetTest, DisplayChangeKeepsTheRestDropsTheGoneAndBlacksTheNew) {
   set.DeleteBitmaps();
   EXPECT_FALSE(FileExistsW(File(L"Quorvel.bmp")));
   EXPECT_FALSE(FileExistsW(File(L"Quorvel-2.bmp")));
+}
+
+TEST_F(MonitorSetTest, UndecodablePictureDecaysAsBlackOnEveryMonitorAndAMissingOneNotAtAll) {
+  ASSERT_TRUE(test::WriteBytes(File(L"broken.jpg"), "not a picture at all"));
+  MonitorSet set(folder_.path(), RealConverter());
+  set.Reset({At(0, 0, 160, 100, true, L"A"), At(160, 0, 120, 90, false, L"B")});
+  set.ShowPictureFile(File(L"broken.jpg"));
+  ASSERT_TRUE(Tick(set));
+  for (const wchar_t* name : {L"Quorvel.jpg", L"Quorvel-2.jpg"}) {
+    Surface decayed;
+    ASSERT_TRUE(LoadPictureFile(File(name), decayed)) << "no JPEG made";
+    EXPECT_LT(decayed.PixelAt(3, 3) & 0xFFFFFF, 0x101010u);
+  }
+  Surface second;
+  ASSERT_TRUE(LoadPictureFile(File(L"Quorvel-2.jpg"), second));
+  EXPECT_EQ(second.width(), 120);  // black of its own monitor's size
+  EXPECT_EQ(second.height(), 90);
+
+  set.DeleteBitmaps();
+  DeleteFileW(File(L"Quorvel.jpg").c_str());
+  DeleteFileW(File(L"Quorvel-2.jpg").c_str());
+  set.ShowPictureFile(File(L"gone.jpg"));
+  ASSERT_TRUE(Tick(set));
+  EXPECT_FALSE(FileExistsW(File(L"Quorvel-2.jpg")));
 }
 
 TEST(MonitorDecay, CapturesItsOwnPartAndShowsAPictureLargerThanItsMiddle) {
