@@ -100,8 +100,9 @@ void SendKey(WORD vk) {
 
 class Saver {
  public:
-  Saver(const ProgramFolder& folder, int degree) {
-    EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"), SettingsFileBytes(0, L"", degree, 0, 0, L"")));
+  Saver(const ProgramFolder& folder, int degree, const std::wstring& picture = L"") {
+    EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"),
+                           SettingsFileBytes(picture.empty() ? 0 : 1, picture, degree, 0, 0, L"")));
     started_ = process_.Start(L"\"" + folder.Program() + L"\" /s", folder.path());
     PumpUntil([&] {
       wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
@@ -221,39 +222,81 @@ TEST_F(Monitors, EachShowsItsOwnPartDecayedWithItsCaptionAndGapsStayBlack) {
   }
 }
 
+TEST_F(Monitors, APictureIsCentredOnBlackOnEachMonitorWithItsCaption) {
+  ProgramFolder folder;
+  Surface picture;
+  ASSERT_TRUE(picture.Resize(200, 100));
+  std::fill(picture.pixels(), picture.pixels() + 200 * 100, 0x2060C0u);
+  ASSERT_TRUE(picture.SaveBmp(folder.File(L"small.bmp")));
+  Saver saver(folder, 5, folder.File(L"small.bmp"));
+  ASSERT_TRUE(saver.up());
+  ASSERT_TRUE(PumpUntil([&] {
+    for (size_t i = 0; i < monitors_.size(); ++i)
+      if (!JpegQuality(ReadBytes(folder.File(JpegName(i))))) return false;
+    return true;
+  }, 10s));
+  Pump(600ms);
+  for (size_t i = 0; i < monitors_.size(); ++i) {
+    SCOPED_TRACE("monitor " + std::to_string(i));
+    const RECT& m = monitors_[i];
+    const Screenshot shot = Capture(m);
+    const int left = (shot.width - 200) / 2, top = (shot.height - 100) / 2;
+    int outside_not_black = 0, inside_blue = 0, white = 0;
+    double white_x = 0;
+    for (int y = 0; y < shot.height; ++y) {
+      for (int x = 0; x < shot.width; ++x) {
+        const uint32_t p = shot.At(x, y);
+        if (x < left || x >= left + 200 || y < top || y >= top + 100) {
+          outside_not_black += p != 0;
+          continue;
+        }
+        inside_blue += Distance(p, 0x2060C0u) < 24;
+        if (IsWhite(p)) {
+          ++white;
+          white_x += x;
+        }
+      }
+    }
+    EXPECT_EQ(outside_not_black, 0);
+    EXPECT_GT(inside_blue, 200 * 100 / 2);
+    ASSERT_GT(white, 50) << "no caption";
+    EXPECT_NEAR(white_x / white, left + 100, 6);
+  }
+  SendKey(VK_SPACE);
+  EXPECT_TRUE(saver.EndsWithin(3s));
+}
+
 TEST_F(Monitors, QualitiesFollowTheScheduleInLockstep) {
   ProgramFolder folder;
   Saver saver(folder, 10);
   ASSERT_TRUE(saver.up());
-  struct Seen {
-    int quality;
-    std::chrono::steady_clock::time_point when;
-  };
-  std::vector<std::vector<Seen>> seen(monitors_.size());
+  // Each file's qualities in order, and how far apart the monitors ever were in ticks.
+  std::vector<std::vector<int>> seen(monitors_.size());
   std::vector<std::string> last(monitors_.size());
+  size_t most_apart = 0;
   PumpUntil([&] {
     for (size_t i = 0; i < monitors_.size(); ++i) {
       std::string bytes = ReadBytes(folder.File(JpegName(i)));
       if (bytes.empty() || bytes == last[i]) continue;
       if (auto q = JpegQuality(bytes)) {
-        seen[i].push_back({*q, std::chrono::steady_clock::now()});
+        seen[i].push_back(*q);
         last[i] = std::move(bytes);
       }
     }
+    const auto [fewest, most] = std::minmax_element(seen.begin(), seen.end(), [](const auto& a, const auto& b) {
+      return a.size() < b.size();
+    });
+    most_apart = std::max(most_apart, most->size() - fewest->size());
     return false;
   }, 5200ms);
   const std::vector<int> want = {90, 80, 70, 60, 50, 40, 30, 20, 90};
   for (size_t i = 0; i < monitors_.size(); ++i) {
     ASSERT_GE(seen[i].size(), want.size()) << "monitor " << i;
-    std::vector<int> qualities;
-    for (size_t k = 0; k < want.size(); ++k) qualities.push_back(seen[i][k].quality);
-    EXPECT_EQ(qualities, want) << "monitor " << i;
-    // In step with the primary: each quality appears within the same tick.
-    for (size_t k = 0; k < want.size(); ++k) {
-      const auto apart = std::chrono::abs(seen[i][k].when - seen[0][k].when);
-      EXPECT_LT(apart, 350ms) << "monitor " << i << " tick " << k;
-    }
+    seen[i].resize(want.size());
+    EXPECT_EQ(seen[i], want) << "monitor " << i;
   }
+  // A monitor may finish its part of a tick before another, never a whole tick ahead.
+  EXPECT_LE(most_apart, 1u);
   SendKey(VK_ESCAPE);
   EXPECT_TRUE(saver.EndsWithin(3s));
 }
