@@ -55,30 +55,34 @@ void MonitorSet::Update(const std::vector<MonitorArea>& monitors) {
   const std::vector<MonitorAssignment> numbers = AssignNumbers(running, monitors);
   const int32_t quality = monitors_.empty() ? 100 : monitors_.front()->cycle().quality();
 
-  std::vector<std::unique_ptr<MonitorDecay>> next;
+  // Everything that may fail comes first, so that a failure leaves the set as it was.
+  std::vector<std::unique_ptr<MonitorDecay>> added(monitors.size());
   for (size_t i = 0; i < monitors.size(); ++i) {
+    if (numbers[i].kept) continue;
+    added[i] = Make(monitors[i], numbers[i].number);
+    added[i]->ShowBlack();
+    added[i]->cycle().set_quality(quality);  // in step with the others from its first tick
+    const std::wstring& bitmap = added[i]->cycle().bitmap().path();
+    if (std::find(bitmaps_.begin(), bitmaps_.end(), bitmap) == bitmaps_.end()) bitmaps_.push_back(bitmap);
+  }
+  std::vector<std::unique_ptr<MonitorDecay>> next;
+  next.reserve(monitors.size());
+
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    if (added[i]) {
+      next.push_back(std::move(added[i]));
+      continue;
+    }
     auto kept = std::find_if(monitors_.begin(), monitors_.end(), [&](const auto& m) {
       return m && m->number() == numbers[i].number;
     });
-    if (numbers[i].kept && kept != monitors_.end()) {
-      next.push_back(std::move(*kept));
-      continue;
-    }
-    auto added = Make(monitors[i], numbers[i].number);
-    added->ShowBlack();
-    added->cycle().set_quality(quality);  // in step with the others from its first tick
-    const std::wstring& bitmap = added->cycle().bitmap().path();
-    if (std::find(bitmaps_.begin(), bitmaps_.end(), bitmap) == bitmaps_.end()) bitmaps_.push_back(bitmap);
-    next.push_back(std::move(added));
+    next.push_back(std::move(*kept));
   }
   // What is left has gone from the desktop.
   for (auto& gone : monitors_)
     if (gone) gone->cycle().bitmap().Delete();
   monitors_ = std::move(next);
-
-  std::vector<MonitorArea> areas;
-  for (const auto& m : monitors_) areas.push_back(m->area());
-  bounds_ = BoundsOf(areas);
+  bounds_ = BoundsOf(monitors);
 }
 
 bool MonitorSet::Covers(const std::vector<MonitorArea>& monitors) const {

@@ -77,8 +77,12 @@ void SaverWindow::PlaceOverMonitors() {
 }
 
 void SaverWindow::TakeSourcePicture() {
-  if (Zarnik_B::PictureSource == 0) screens_.CaptureDesktop();
-  else screens_.ShowPictureFile(Zarnik_B::PictureFile);
+  try {
+    if (Zarnik_B::PictureSource == 0) screens_.CaptureDesktop();
+    else screens_.ShowPictureFile(Zarnik_B::PictureFile);
+  } catch (...) {
+    // No memory for a picture: what has none stays black, and the load goes on.
+  }
 }
 
 void SaverWindow::StartMusic() {
@@ -100,7 +104,10 @@ void SaverWindow::StartMusic() {
 
 void SaverWindow::FormLoad() {
   // Every monitor, in real pixels: the program is aware of each monitor's scaling.
-  screens_.Reset(AttachedMonitors());
+  try {
+    screens_.Reset(AttachedMonitors());
+  } catch (...) {
+  }
   PlaceOverMonitors();
 
   // Before the window shows, so the capture is the desktop as the user left it.
@@ -134,7 +141,10 @@ void SaverWindow::OnTickEnded() {
 
 void SaverWindow::OnDisplayChange() {
   // Waits for a running tick; then no monitor is left uncovered.
-  screens_.Update(AttachedMonitors());
+  try {
+    screens_.Update(AttachedMonitors());
+  } catch (...) {
+  }
   PlaceOverMonitors();
   InvalidateRect(wnd_, nullptr, FALSE);
 }
