@@ -83,8 +83,7 @@ void DecayCycle::Tick(const Surface& source, Surface& display) {
   DeleteFileW(jpeg_path_.c_str());
 
   if (converter_) {
-    if (auto result = converter_(bitmap_.path(), jpeg_path_, quality_))
-      Zarnik_B::LastResult = *result;
+    if (auto result = converter_(bitmap_.path(), jpeg_path_, quality_)) last_result_ = *result;
   }
   steps_.convert = laps.Next();
 

@@ -57,6 +57,9 @@ class DecayCycle {
   void Tick(const Surface& source, Surface& display);
 
   int32_t quality() const { return quality_; }
+  // What the converter answered last; ticks may run off the window thread, so the window
+  // passes it on to the shared result itself.
+  std::optional<int16_t> last_result() const { return last_result_; }
   void set_quality(int32_t q) { quality_ = q; }
   const std::wstring& caption() const { return caption_; }
   BitmapWorkFile& bitmap() { return bitmap_; }
@@ -70,6 +73,7 @@ class DecayCycle {
   std::wstring jpeg_path_;
   Converter converter_;
   int32_t quality_ = 100;
+  std::optional<int16_t> last_result_;
   std::wstring caption_;
   TickSteps steps_;
   ScopedFont font_;

@@ -3,16 +3,13 @@
 #include <memory>
 
 #include "converter/quorvel_binding.h"
-#include "display/decay_cycle.h"
+#include "display/monitor_set.h"
 #include "display/quality_schedule.h"
 #include "music/zarnik_bgm.h"
 #include "startup/gdi.h"
 #include "startup/paths.h"
-#include "startup/picture_file.h"
-#include "startup/settings.h"
 #include "startup/shared_state.h"
 #include "startup/start.h"
-#include "startup/surface.h"
 #include "startup/window_thunk.h"
 
 namespace zarnik {
@@ -27,15 +24,16 @@ constexpr UINT_PTR kTimerCount = 4;
 constexpr UINT kMusicFileCheckMs = 1000;
 constexpr UINT kMusicCdCheckMs = 200;
 constexpr UINT kDecayTickMs = 500;
+// Posted by the last monitor's worker when a tick has ended everywhere.
+constexpr UINT kTickEnded = WM_APP + 1;
 
 class SaverWindow {
  public:
   SaverWindow(bool hides_cursor)
       : hides_cursor_(hides_cursor),
-        cycle_(FileIn(FilesFolder(), L"\\Quorvel.bmp"), FileIn(FilesFolder(), L"\\Quorvel.jpg"),
-               [](const std::wstring& bmp, const std::wstring& jpg, int32_t quality) {
-                 return ConvertBMPtoJPG(bmp, jpg, quality);
-               }) {}
+        screens_(FilesFolder(), [](const std::wstring& bmp, const std::wstring& jpg, int32_t quality) {
+          return ConvertBMPtoJPG(bmp, jpg, quality);
+        }) {}
 
   friend LRESULT CALLBACK WindowThunk<SaverWindow>(HWND, UINT, WPARAM, LPARAM);
 
@@ -50,19 +48,19 @@ class SaverWindow {
   void FormUnload();
   void SetTimerEnabled(UINT_PTR id, UINT ms, bool enabled);
   bool TimerEnabled(UINT_PTR id) const { return id < kTimerCount && timer_on_[id]; }
-  void InvalidateDisplay();
+  void PlaceOverMonitors();
+  void OnTickEnded();
+  void OnDisplayChange();
 
   HWND wnd_ = nullptr;
   bool hides_cursor_;
   bool ending_ = false;
   bool loaded_ = false;
   bool unloaded_ = false;
-  int form_w_ = 0;
-  int form_h_ = 0;
-  POINT display_at_{0, 0};
-  Surface pic_cap_;
-  Surface display_;
-  DecayCycle cycle_;
+  // Every monitor and the gaps between them: one window over the virtual screen, as the
+  // system's own savers do, so one window takes every key and button and the previous-
+  // instance lookup finds exactly one "Zarnik_Main".
+  MonitorSet screens_;
   bool timer_on_[kTimerCount] = {};
 };
 
@@ -75,36 +73,19 @@ void SaverWindow::SetTimerEnabled(UINT_PTR id, UINT ms, bool enabled) {
   }
 }
 
-void SaverWindow::InvalidateDisplay() {
-  RECT r{display_at_.x, display_at_.y, display_at_.x + display_.width(), display_at_.y + display_.height()};
-  InvalidateRect(wnd_, &r, FALSE);
+void SaverWindow::PlaceOverMonitors() {
+  const Bounds b = screens_.bounds();
+  SetWindowPos(wnd_, nullptr, b.left, b.top, b.right - b.left, b.bottom - b.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SaverWindow::TakeSourcePicture() {
-  if (Zarnik_B::PictureSource == 0) {
-    display_at_ = {0, 0};
-    pic_cap_.Resize(form_w_, form_h_);
-    ScopedGetDC desktop(GetDesktopWindow());
-    if (desktop && pic_cap_.dc()) {
-      Zarnik_B::LastResult = BitBlt(pic_cap_.dc(), 0, 0, form_w_, form_h_, desktop, 0, 0, SRCCOPY);
-      GdiFlush();
-    }
-    // Sized after the capture: the system may hold a copy of the screen while it reads it.
-    display_.Resize(form_w_, form_h_);
-    display_.Assign(pic_cap_);
-    if (desktop) Zarnik_B::LastResult = desktop.Release();
-    return;
+  try {
+    if (Zarnik_B::PictureSource == 0) screens_.CaptureDesktop();
+    else screens_.ShowPictureFile(Zarnik_B::PictureFile);
+  } catch (...) {
+    // No memory for a picture: what has none stays black, and the load goes on.
   }
-  // A picture gone since the settings were read leaves the source empty: black, nothing to
-  // convert. One that is there but cannot be decoded decays as a black screen, so that the
-  // cycle and its caption still run.
-  if (!LoadPictureFile(Zarnik_B::PictureFile, pic_cap_) && FileExists(Zarnik_B::PictureFile)) {
-    pic_cap_.Resize(form_w_, form_h_);  // cleared to black
-  }
-  display_.Resize(pic_cap_.width(), pic_cap_.height());
-  display_.Assign(pic_cap_);
-  display_at_.x = static_cast<LONG>((static_cast<double>(form_w_) - display_.width()) / 2);
-  display_at_.y = static_cast<LONG>((static_cast<double>(form_h_) - display_.height()) / 2);
 }
 
 void SaverWindow::StartMusic() {
@@ -125,19 +106,16 @@ void SaverWindow::StartMusic() {
 }
 
 void SaverWindow::FormLoad() {
-  // The primary screen, in real pixels: the program is aware of display scaling.
-  form_w_ = GetSystemMetrics(SM_CXSCREEN);
-  form_h_ = GetSystemMetrics(SM_CYSCREEN);
-  SetWindowPos(wnd_, nullptr, 0, 0, form_w_, form_h_, SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT client{};
-  if (GetClientRect(wnd_, &client)) {
-    form_w_ = client.right;
-    form_h_ = client.bottom;
+  // Every monitor, in real pixels: the program is aware of each monitor's scaling.
+  try {
+    screens_.Reset(AttachedMonitors());
+  } catch (...) {
   }
+  PlaceOverMonitors();
 
   // Before the window shows, so the capture is the desktop as the user left it.
   TakeSourcePicture();
-  cycle_.set_quality(100);
+  screens_.SetQuality(100);
   StartMusic();
 
   ShowWindow(wnd_, SW_SHOWNORMAL);
@@ -152,14 +130,29 @@ void SaverWindow::OnPaint() {
   ScopedPaint paint(wnd_);
   HDC dc = paint.get();
   if (!dc) return;
-  const RECT& area = paint.area();
-  // Black around the picture, then the picture.
-  RECT pic{display_at_.x, display_at_.y, display_at_.x + display_.width(), display_at_.y + display_.height()};
-  ScopedRegion outside(CreateRectRgnIndirect(&area));
-  ScopedRegion inside(CreateRectRgnIndirect(&pic));
-  if (outside && inside && CombineRgn(outside.get(), outside.get(), inside.get(), RGN_DIFF) != ERROR)
-    FillRgn(dc, outside.get(), static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  if (!display_.empty()) display_.PaintTo(dc, display_at_.x, display_at_.y);
+  // Monitors are placed in screen pixels; the client area starts where the window does.
+  POINT corner{0, 0};
+  ClientToScreen(wnd_, &corner);
+  screens_.Paint(dc, POINT{-corner.x, -corner.y}, paint.area());
+}
+
+void SaverWindow::OnTickEnded() {
+  if (!screens_.TickEnded()) return;
+  if (screens_.size() > 0) {
+    if (auto result = screens_.monitor(0).cycle().last_result()) Zarnik_B::LastResult = *result;
+  }
+  InvalidateRect(wnd_, nullptr, FALSE);
+  UpdateWindow(wnd_);
+}
+
+void SaverWindow::OnDisplayChange() {
+  // Waits for a running tick; then no monitor is left uncovered.
+  try {
+    screens_.Update(AttachedMonitors());
+  } catch (...) {
+  }
+  PlaceOverMonitors();
+  InvalidateRect(wnd_, nullptr, FALSE);
 }
 
 void SaverWindow::OnTimer(UINT_PTR id) {
@@ -172,9 +165,10 @@ void SaverWindow::OnTimer(UINT_PTR id) {
       SetTimerEnabled(kMusicCdCheck, kMusicCdCheckMs, Zarnik_BGM::CDReady != 0);
       break;
     case kDecayTick:
-      cycle_.Tick(pic_cap_, display_);
-      InvalidateDisplay();
-      UpdateWindow(wnd_);
+      // A display change whose message never came is caught here.
+      if (screens_.TickEnded() && !screens_.Covers(AttachedMonitors())) OnDisplayChange();
+      // The monitors decay on worker threads; this thread goes on painting and taking input.
+      screens_.StartTick([wnd = wnd_] { PostMessageW(wnd, kTickEnded, 0, 0); });
       break;
   }
 }
@@ -212,7 +206,8 @@ void SaverWindow::FormUnload() {
   if (unloaded_) return;
   unloaded_ = true;
   for (UINT_PTR id : {kMusicFileCheck, kMusicCdCheck, kDecayTick}) KillTimer(wnd_, id);
-  cycle_.bitmap().Delete();
+  // A tick under way ends first: no conversion is cut off half-way.
+  screens_.DeleteBitmaps();
 }
 
 LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -238,6 +233,12 @@ LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_TIMER:
       OnTimer(wp);
+      return 0;
+    case kTickEnded:
+      OnTickEnded();
+      return 0;
+    case WM_DISPLAYCHANGE:
+      OnDisplayChange();
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -283,8 +284,10 @@ bool ShowSaverWindow(HINSTANCE instance, bool hides_cursor) {
                                 .title = kSaverTitle,
                                 .style = WS_POPUP,
                                 .ex_style = WS_EX_TOPMOST,
-                                .width = GetSystemMetrics(SM_CXSCREEN),
-                                .height = GetSystemMetrics(SM_CYSCREEN),
+                                .x = GetSystemMetrics(SM_XVIRTUALSCREEN),
+                                .y = GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                .width = GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                .height = GetSystemMetrics(SM_CYVIRTUALSCREEN),
                                 .instance = instance});
   if (!wnd) return false;
   // The load step: it shows the window itself.

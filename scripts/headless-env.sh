@@ -35,9 +35,16 @@ zarnik_env_start() {
   # What the sink plays is what a test records.
   pactl set-default-source "$ZARNIK_SINK.monitor" >/dev/null 2>&1 || true
 
+  zarnik_wine_prefix "${ZARNIK_WINEPREFIX:-$run/wineprefix}"
+}
+
+# Exports what Wine needs to run in the prefix (made on first use) on $DISPLAY, and brings
+# its server and services up.
+zarnik_wine_prefix() {
+  local run=${ZARNIK_RUN_DIR:?}
   # Wine in the Japanese locale: the ANSI code page is then 932.
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-  export WINEPREFIX=${ZARNIK_WINEPREFIX:-$run/wineprefix}
+  export WINEPREFIX=$1
   export WINEDEBUG=-all
   # No Mono or Gecko: their installers would try to download.
   export WINEDLLOVERRIDES="mscoree,mshtml="

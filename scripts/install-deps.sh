@@ -10,6 +10,7 @@ packages=(
   googletest dpkg-dev
   wine wine64
   xvfb xauth x11-utils xdotool imagemagick
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   pulseaudio pulseaudio-utils sox lame
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
   locales fonts-ipafont-gothic fonts-liberation

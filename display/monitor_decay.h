@@ -1,0 +1,61 @@
+// One monitor's share of the saver: its source picture, the decay cycle working on it and
+// the picture shown for it. Tick runs on a worker thread and touches only memory surfaces
+// and its own work files; Paint runs on the window thread. A lock keeps the two from meeting
+// on the shown picture.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "display/decay_cycle.h"
+#include "display/monitor_layout.h"
+#include "startup/surface.h"
+
+namespace zarnik {
+
+class MonitorDecay {
+ public:
+  MonitorDecay(const MonitorArea& area, int number, const std::wstring& folder, Converter converter);
+  MonitorDecay(const MonitorDecay&) = delete;
+  MonitorDecay& operator=(const MonitorDecay&) = delete;
+
+  const MonitorArea& area() const { return area_; }
+  int number() const { return number_; }
+  DecayCycle& cycle() { return cycle_; }
+
+  // The desktop under this monitor, copied from the desktop's device context. False when the
+  // copy failed; the source is then black.
+  bool CaptureFrom(HDC desktop);
+  // The picture, centred on black; shared by every monitor, as it never changes.
+  void ShowPicture(std::shared_ptr<const Surface> picture);
+  // Black of the monitor's size: what the saver put on a monitor that came during the run.
+  void ShowBlack();
+
+  // One tick of the cycle, then the result handed to the shown picture.
+  void Tick();
+  // The monitor's pixels: black, with the shown picture at its place. shift turns virtual
+  // screen coordinates into the DC's.
+  void Paint(HDC dc, POINT shift);
+
+  // The shown picture's rectangle in virtual-screen pixels (within the monitor).
+  RECT ShownRect() const;
+
+ private:
+  void PlaceDisplay();
+  void Publish();
+
+  MonitorArea area_;
+  int number_;
+  std::shared_ptr<const Surface> source_;
+  Surface work_;   // the cycle's display: only the tick touches it
+  POINT work_at_{0, 0};  // its top-left, relative to the monitor's
+  std::mutex shown_lock_;
+  Surface shown_;  // the part of work_ inside the monitor, as painted
+  POINT shown_at_{0, 0};  // relative to the monitor's top-left
+  DecayCycle cycle_;
+};
+
+}  // namespace zarnik

@@ -1,0 +1,78 @@
+// Every monitor's decay, side by side. The window thread owns the set: it starts each tick,
+// which runs one worker thread per monitor, and learns that the tick ended from a posted
+// message; meanwhile it only paints. Ticks never overlap, so all monitors keep one quality.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "display/decay_cycle.h"
+#include "display/monitor_decay.h"
+#include "display/monitor_layout.h"
+
+namespace zarnik {
+
+// The monitors attached now, in monitor order, in real pixels.
+std::vector<MonitorArea> AttachedMonitors();
+
+class MonitorSet {
+ public:
+  MonitorSet(std::wstring folder, Converter converter);
+  ~MonitorSet();
+  MonitorSet(const MonitorSet&) = delete;
+  MonitorSet& operator=(const MonitorSet&) = delete;
+
+  // Starts afresh on these monitors (numbered 1, 2, ... in the order given).
+  void Reset(const std::vector<MonitorArea>& monitors);
+  // Follows a display change: monitors still there at the same place go on; a new one shows
+  // black and decays that; a gone one stops and its bitmap work file goes.
+  void Update(const std::vector<MonitorArea>& monitors);
+
+  // Every monitor's part of the desktop, all from one device context.
+  void CaptureDesktop();
+  // The picture file centred on every monitor. One that cannot be decoded gives each monitor
+  // black of its size to decay; a missing one leaves every monitor black with nothing to decay.
+  void ShowPictureFile(const std::wstring& path);
+  void SetQuality(int32_t quality);
+
+  // Starts a tick on every monitor unless one is still running; done runs on the last worker
+  // to finish. False when none was started.
+  bool StartTick(std::function<void()> done);
+  // Whether the tick started last has ended on every monitor (its workers then joined).
+  bool TickEnded();
+  // Waits for the running tick, if any, to end.
+  void WaitForTick();
+
+  // The window's pixels: each monitor, and black where no monitor is. shift turns virtual
+  // screen coordinates into the DC's.
+  void Paint(HDC dc, POINT shift, const RECT& area);
+
+  // Deletes every bitmap work file this set wrote. The JPEGs stay.
+  void DeleteBitmaps();
+
+  // Whether these are the monitors the set covers now, in the same order.
+  bool Covers(const std::vector<MonitorArea>& monitors) const;
+
+  Bounds bounds() const { return bounds_; }
+  size_t size() const { return monitors_.size(); }
+  MonitorDecay& monitor(size_t i) { return *monitors_[i]; }
+
+ private:
+  std::unique_ptr<MonitorDecay> Make(const MonitorArea& area, int number) const;
+
+  std::wstring folder_;
+  Converter converter_;
+  std::vector<std::unique_ptr<MonitorDecay>> monitors_;
+  std::vector<std::wstring> bitmaps_;  // every bitmap work file of the run
+  Bounds bounds_;
+  std::vector<std::thread> workers_;
+  std::atomic<int> working_{0};
+};
+
+}  // namespace zarnik
