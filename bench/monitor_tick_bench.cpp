@@ -1,6 +1,7 @@
 // One decay tick on several large monitors: all monitors on worker threads at once (as the
 // saver runs them) against one after the other. Run by hand under Wine:
-//   wine build/bin/monitor_tick_bench.exe [monitors=3] [width=3840] [height=2160] [ticks=8]
+//   wine build/bin/monitor_tick_bench.exe [monitors=3] [width=3840] [height=2160] [ticks=8] [picture.bmp]
+// bench/run-tick-bench.sh runs it on three 3840x2160 monitors with its photo-like frame.
 #include <windows.h>
 
 #include <algorithm>
@@ -43,15 +44,18 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring folder = std::wstring(temp) + L"zarnik-monitor-bench";
   CreateDirectoryW(folder.c_str(), nullptr);
 
-  // A scene with detail everywhere, so the encoder has real work.
-  zarnik::Surface scene;
-  if (!scene.Resize(width, height)) return 1;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      scene.pixels()[static_cast<size_t>(y) * width + x] =
-          static_cast<uint32_t>(((x * 255 / width) << 16) | ((y * 255 / height) << 8) | ((x ^ y) & 0xFF));
-  const std::wstring picture = folder + L"\\scene.bmp";
-  if (!scene.SaveBmp(picture)) return 1;
+  // The picture given, else a scene with detail everywhere, so the encoder has real work.
+  const bool own_scene = argc <= 5;
+  const std::wstring picture = own_scene ? folder + L"\\scene.bmp" : std::wstring(argv[5]);
+  if (own_scene) {
+    zarnik::Surface scene;
+    if (!scene.Resize(width, height)) return 1;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        scene.pixels()[static_cast<size_t>(y) * width + x] =
+            static_cast<uint32_t>(((x * 255 / width) << 16) | ((y * 255 / height) << 8) | ((x ^ y) & 0xFF));
+    if (!scene.SaveBmp(picture)) return 1;
+  }
 
   zarnik::MonitorSet set(folder, [](const std::wstring& bmp, const std::wstring& jpg, int32_t q) {
     return zarnik::ConvertBMPtoJPG(bmp, jpg, q);
@@ -100,7 +104,7 @@ int wmain(int argc, wchar_t** argv) {
   Report("convert", convert_serial);
   set.DeleteBitmaps();
   for (int i = 1; i <= monitors; ++i) DeleteFileW((folder + zarnik::JpegWorkName(i)).c_str());
-  DeleteFileW(picture.c_str());
+  if (own_scene) DeleteFileW(picture.c_str());
   RemoveDirectoryW(folder.c_str());
   return 0;
 }
