@@ -45,57 +45,42 @@ void MonitorDecay::ShowBlack() {
 void MonitorDecay::PlaceDisplay() {
   const int w = source_ ? source_->width() : 0;
   const int h = source_ ? source_->height() : 0;
+  std::lock_guard<std::mutex> hold(work_lock_);
   if (!work_.Resize(w, h) || (source_ && !work_.Assign(*source_))) work_.Resize(0, 0);
   work_at_ = {CentredStart(area_.width(), work_.width()), CentredStart(area_.height(), work_.height())};
-
-  // Only what falls on the monitor is kept for painting: a picture larger than the monitor
-  // shows its middle.
-  const int left = std::max(0, static_cast<int>(work_at_.x));
-  const int top = std::max(0, static_cast<int>(work_at_.y));
-  const int right = std::min(area_.width(), static_cast<int>(work_at_.x) + work_.width());
-  const int bottom = std::min(area_.height(), static_cast<int>(work_at_.y) + work_.height());
-  std::lock_guard<std::mutex> hold(shown_lock_);
-  shown_at_ = {left, top};
-  if (!shown_.Resize(std::max(0, right - left), std::max(0, bottom - top))) shown_.Resize(0, 0);
   GdiFlush();
-  Publish();
-}
-
-// Called with shown_lock_ held or before any painting.
-void MonitorDecay::Publish() {
-  if (shown_.empty() || work_.empty()) return;
-  const int from_x = shown_at_.x - work_at_.x;
-  const int from_y = shown_at_.y - work_at_.y;
-  const size_t row_bytes = static_cast<size_t>(shown_.width()) * 4;
-  for (int y = 0; y < shown_.height(); ++y) {
-    const uint32_t* src = work_.pixels() + static_cast<size_t>(from_y + y) * work_.width() + from_x;
-    std::memcpy(shown_.pixels() + static_cast<size_t>(y) * shown_.width(), src, row_bytes);
-  }
 }
 
 void MonitorDecay::Tick() {
   const Surface empty;
+  std::lock_guard<std::mutex> hold(work_lock_);
   cycle_.Tick(source_ ? *source_ : empty, work_);
   GdiFlush();  // the caption is drawn through this thread's GDI batch
-  std::lock_guard<std::mutex> hold(shown_lock_);
-  Publish();
 }
 
+// Only what falls on the monitor shows: a picture larger than the monitor shows its middle.
 RECT MonitorDecay::ShownRect() const {
-  return {area_.left + shown_at_.x, area_.top + shown_at_.y, area_.left + shown_at_.x + shown_.width(),
-          area_.top + shown_at_.y + shown_.height()};
+  RECT shown{area_.left + work_at_.x, area_.top + work_at_.y, area_.left + work_at_.x + work_.width(),
+             area_.top + work_at_.y + work_.height()};
+  const RECT monitor{area_.left, area_.top, area_.right, area_.bottom};
+  RECT inside{};
+  if (!IntersectRect(&inside, &shown, &monitor)) return RECT{area_.left, area_.top, area_.left, area_.top};
+  return inside;
 }
 
 void MonitorDecay::Paint(HDC dc, POINT shift) {
   RECT monitor{area_.left + shift.x, area_.top + shift.y, area_.right + shift.x, area_.bottom + shift.y};
-  std::lock_guard<std::mutex> hold(shown_lock_);
+  std::lock_guard<std::mutex> hold(work_lock_);
   RECT shown = ShownRect();
   OffsetRect(&shown, shift.x, shift.y);
   const int saved = SaveDC(dc);
   ExcludeClipRect(dc, shown.left, shown.top, shown.right, shown.bottom);
   FillRect(dc, &monitor, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   RestoreDC(dc, saved);
-  shown_.PaintTo(dc, shown.left, shown.top);
+  const int kept = SaveDC(dc);
+  IntersectClipRect(dc, shown.left, shown.top, shown.right, shown.bottom);
+  work_.PaintTo(dc, area_.left + work_at_.x + shift.x, area_.top + work_at_.y + shift.y);
+  RestoreDC(dc, kept);
   GdiFlush();
 }
 

@@ -1,7 +1,7 @@
-// One monitor's share of the saver: its source picture, the decay cycle working on it and
-// the picture shown for it. Tick runs on a worker thread and touches only memory surfaces
-// and its own work files; Paint runs on the window thread. A lock keeps the two from meeting
-// on the shown picture.
+// One monitor's share of the saver: its source picture and the decay cycle working on it.
+// Tick runs on a worker thread and touches only memory surfaces and its own work files; Paint
+// runs on the window thread. One lock keeps the two apart on the picture the cycle draws, so
+// no second frame-sized copy is needed: a paint that comes mid-tick waits for the tick.
 #pragma once
 
 #include <windows.h>
@@ -45,16 +45,13 @@ class MonitorDecay {
 
  private:
   void PlaceDisplay();
-  void Publish();
 
   MonitorArea area_;
   int number_;
   std::shared_ptr<const Surface> source_;
-  Surface work_;   // the cycle's display: only the tick touches it
+  std::mutex work_lock_;
+  Surface work_;   // the cycle's display, painted as it stands between ticks
   POINT work_at_{0, 0};  // its top-left, relative to the monitor's
-  std::mutex shown_lock_;
-  Surface shown_;  // the part of work_ inside the monitor, as painted
-  POINT shown_at_{0, 0};  // relative to the monitor's top-left
   DecayCycle cycle_;
 };
 
