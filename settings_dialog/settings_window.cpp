@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "button/command_button.h"
+#include "button/press_record.h"
 #include "button/window_helpers.h"
 #include "settings_dialog/dialog_controls.h"
 #include "settings_dialog/dialog_painter.h"
@@ -30,6 +31,12 @@ using namespace dialog;
 namespace {
 
 constexpr COLORREF kWindowColour = RGB(255, 255, 255);
+
+// What a left click acts on. Each mark and each label is a control of its own: a press on one
+// and a release on another is no click.
+constexpr int kBgmMarkTarget = 0;   // 0 to 2, by option
+constexpr int kBgmLabelTarget = 3;  // 3 to 5, by option
+constexpr int kUrlTarget = 6;
 
 class SettingsWindow {
  public:
@@ -57,6 +64,8 @@ class SettingsWindow {
   void OnScroll(WPARAM wp);
   void Repaint(const RECT& r) { InvalidateRect(wnd_, &r, FALSE); }
   int Hit(POINT pt, const RECT* rects, int count, const RECT& panel) const;
+  int ClickTargetAt(POINT pt) const;
+  void OnLeftRelease(POINT pt);
 
   HINSTANCE instance_;
   std::wstring settings_file_;
@@ -69,6 +78,7 @@ class SettingsWindow {
   PictureMarks sel_mark_{-1, -1};
   MusicMarks bgm_mark_{-1, -1, -1};
   std::wstring picture_name_, music_name_, degree_text_;
+  PressRecord presses_;
   bool closing_ = false;
 };
 
@@ -265,6 +275,24 @@ int SettingsWindow::Hit(POINT pt, const RECT* rects, int count, const RECT& pane
   return -1;
 }
 
+int SettingsWindow::ClickTargetAt(POINT pt) const {
+  if (int i = Hit(pt, kBgmLabel, 3, kPanelMusic); i >= 0) return kBgmLabelTarget + i;
+  if (int i = Hit(pt, kBgmMark, 3, kPanelMusic); i >= 0) return kBgmMarkTarget + i;
+  if (PtInRect(&kUrl, pt)) return kUrlTarget;
+  return PressRecord::kNowhere;
+}
+
+void SettingsWindow::OnLeftRelease(POINT pt) {
+  const int target = ClickTargetAt(pt);
+  // Read before the capture goes: losing it forgets the press.
+  const bool click = presses_.Release(MouseButton::Left, target);
+  if (GetCapture() == wnd_) ReleaseCapture();
+  if (!click) return;
+  if (target == kUrlTarget) UrlClick();
+  else if (target >= kBgmLabelTarget) BgmClick(target - kBgmLabelTarget);
+  else BgmClick(target - kBgmMarkTarget);
+}
+
 void SettingsWindow::View(DialogView* view) const {
   view->picture_name = picture_name_;
   view->music_name = music_name_;
@@ -294,18 +322,26 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
       const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      if (msg == WM_LBUTTONDOWN) {
+        const int target = ClickTargetAt(pt);
+        presses_.Press(MouseButton::Left, target);
+        // The release then comes here wherever it happens, so no press is left waiting.
+        if (target != PressRecord::kNowhere) SetCapture(wnd_);
+      }
       if (int i = Hit(pt, kSelLabel, 2, kPanelPicture); i >= 0) SelMouseDown(i, true);
       else if (int j = Hit(pt, kSelMark, 2, kPanelPicture); j >= 0) SelMouseDown(j, false);
       return 0;
     }
-    case WM_LBUTTONUP: {
-      // A click of the main button: pressed and released over the same option.
-      const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      if (int i = Hit(pt, kBgmLabel, 3, kPanelMusic); i >= 0) BgmClick(i);
-      else if (int j = Hit(pt, kBgmMark, 3, kPanelMusic); j >= 0) BgmClick(j);
-      else if (PtInRect(&kUrl, pt)) UrlClick();
+    case WM_LBUTTONUP:
+      // A click of the main button: pressed and released over the same option or the address.
+      OnLeftRelease(POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
       return 0;
-    }
+    case WM_MOUSEMOVE:
+      presses_.StillHeld(wp & MK_LBUTTON, false, false);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lp) != wnd_) presses_.Forget(MouseButton::Left);
+      return 0;
     case WM_SETCURSOR: {
       POINT pt{};
       GetCursorPos(&pt);
