@@ -30,8 +30,6 @@ using namespace dialog;
 
 namespace {
 
-constexpr COLORREF kWindowColour = RGB(255, 255, 255);
-
 // What a left click acts on. Each mark and each label is a control of its own: a press on one
 // and a release on another is no click.
 constexpr int kBgmMarkTarget = 0;   // 0 to 2, by option
@@ -54,6 +52,7 @@ class SettingsWindow {
   void DrawNames() { painter_.DrawNames(picture_name_, music_name_, degree_text_); }
   void ShowThumbnail();
   void ClearThumbnail();
+  void TakeWindowColour();
   void SelMouseDown(int index, bool from_label);
   void BgmClick(int index);
   void CmdPicClick();
@@ -74,6 +73,7 @@ class SettingsWindow {
   DialogPainter painter_;  // the window's persistent image: gradient, panels, labels
   Surface display_;        // the thumbnail
   Surface dummy_;          // the picture at its own size
+  bool thumbnail_shown_ = false;
   ScopedCursor hand_;
   PictureMarks sel_mark_{-1, -1};
   MusicMarks bgm_mark_{-1, -1, -1};
@@ -90,9 +90,8 @@ void SettingsWindow::FormLoad() {
 
   painter_.Load(instance_, wnd_, -scale.TwipsToPixelsTruncated(13 * 15));
   hand_.reset(static_cast<HCURSOR>(LoadImageW(instance_, MAKEINTRESOURCEW(IDC_DIALOG_HAND), IMAGE_CURSOR, 32, 32, 0)));
-  display_.SetBackground(kWindowColour);
+  TakeWindowColour();
   display_.Resize(kThumbnailSide, kThumbnailSide);
-  dummy_.SetBackground(kWindowColour);
   dummy_.Resize(57, 53);
   controls_.Create(instance_, wnd_, scale, painter_.font());
   if (controls_.cmd_pic) controls_.cmd_pic->SetClick([this] { CmdPicClick(); });
@@ -152,7 +151,16 @@ void SettingsWindow::RememberCursor() {
   }
 }
 
+// The thumbnail's box is in the system's window colour, not a fixed white, so it follows a
+// high-contrast theme.
+void SettingsWindow::TakeWindowColour() {
+  const COLORREF colour = GetSysColor(COLOR_WINDOW);
+  display_.SetBackground(colour);
+  dummy_.SetBackground(colour);
+}
+
 void SettingsWindow::ClearThumbnail() {
+  thumbnail_shown_ = false;
   display_.Resize(kThumbnailSide, kThumbnailSide);
   display_.Clear();
   Repaint(In(kPanelPicture, kDisplay));
@@ -172,6 +180,7 @@ void SettingsWindow::ShowThumbnail() {
   Zarnik_B::LastResult = StretchBlt(display_.dc(), 0, 0, size.width, size.height, dummy_.dc(), 0, 0, dummy_.width(),
                                     dummy_.height(), SRCCOPY);
   GdiFlush();
+  thumbnail_shown_ = true;
   Repaint(In(kPanelPicture, kDisplay));
 }
 
@@ -357,6 +366,11 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_CTLCOLORSCROLLBAR:
       break;
+    case WM_SYSCOLORCHANGE:
+      // The theme changed while the dialog is open: an empty box shows the new colour at once.
+      TakeWindowColour();
+      if (!thumbnail_shown_) ClearThumbnail();
+      return 0;
     case WM_CLOSE:
       DestroyWindow(wnd_);
       return 0;
