@@ -348,5 +348,31 @@ TEST_F(DialogTest, MusicOptionsEnableTheirOwnControlOnly) {
   EXPECT_EQ(Zarnik_BGM::MusicKind, 2);
 }
 
+TEST_F(DialogTest, AMusicOptionActsOnlyOnAPressAndReleaseOverItself) {
+  Open(Saved(0, L"", 1, 0, 0, L""));  // no music
+  auto centre = [](const RECT& r) { return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2); };
+  const LPARAM cd_label = centre(In(kPanelMusic, kBgmLabel[1])), cd_mark = centre(In(kPanelMusic, kBgmMark[1]));
+  const LPARAM file_label = centre(In(kPanelMusic, kBgmLabel[2]));
+  // Pressed on one option, released on another; on a mark, released on its own label.
+  for (auto [down, up] : {std::pair{cd_label, file_label}, {cd_mark, cd_label}}) {
+    SendMessageW(wnd_, WM_LBUTTONDOWN, MK_LBUTTON, down);
+    SendMessageW(wnd_, WM_LBUTTONUP, 0, up);
+    EXPECT_EQ(View().bgm_mark[0], 1);
+    EXPECT_EQ(Zarnik_BGM::MusicKind, 0);
+  }
+  // The release alone; then pressed, the pointer back without the button, and released.
+  SendMessageW(wnd_, WM_LBUTTONUP, 0, cd_label);
+  SendMessageW(wnd_, WM_LBUTTONDOWN, MK_LBUTTON, cd_label);
+  SendMessageW(wnd_, WM_MOUSEMOVE, 0, cd_label);
+  SendMessageW(wnd_, WM_LBUTTONUP, 0, cd_label);
+  EXPECT_EQ(Zarnik_BGM::MusicKind, 0);
+  // Pressed and released over the same one.
+  SendMessageW(wnd_, WM_LBUTTONDOWN, MK_LBUTTON, cd_mark);
+  SendMessageW(wnd_, WM_LBUTTONUP, 0, cd_mark);
+  EXPECT_EQ(View().bgm_mark[1], 1);
+  EXPECT_EQ(Zarnik_BGM::MusicKind, 1);
+  EXPECT_NE(GetCapture(), wnd_);  // given back at the release
+}
+
 }  // namespace
 }  // namespace zarnik::test
