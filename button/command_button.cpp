@@ -85,29 +85,40 @@ LRESULT CommandButton::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       ShowEnabled();
       return 0;
     case WM_MOUSEMOVE:
+      presses_.StillHeld(wp & MK_LBUTTON, wp & MK_RBUTTON, wp & MK_MBUTTON);
       OnMouseMove();
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+      presses_.Press(MouseButton::Left, 0);
       SetCapture(wnd_);
       if (GetFocus() != wnd_) SetFocus(wnd_);
       OnMouseDown(1);
       return 0;
     case WM_RBUTTONDOWN:
+      presses_.Press(MouseButton::Right, 0);
       OnMouseDown(2);
       return 0;
     case WM_MBUTTONDOWN:
+      presses_.Press(MouseButton::Middle, 0);
       OnMouseDown(4);
       return 0;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+      // Read before the capture goes: losing it forgets the press.
+      const bool pressed_here = presses_.Release(MouseButton::Left, 0);
       if (GetCapture() == wnd_) ReleaseCapture();
-      OnMouseUp(1);  // may end the host: nothing after it
+      OnMouseUp(1, pressed_here);  // may end the host: nothing after it
       return 0;
+    }
     case WM_RBUTTONUP:
-      OnMouseUp(2);
+      OnMouseUp(2, presses_.Release(MouseButton::Right, 0));
       return 0;
     case WM_MBUTTONUP:
-      OnMouseUp(4);
+      OnMouseUp(4, presses_.Release(MouseButton::Middle, 0));
+      return 0;
+    case WM_CAPTURECHANGED:
+      // Whoever took the pointer gets the left release.
+      if (reinterpret_cast<HWND>(lp) != wnd_) presses_.Forget(MouseButton::Left);
       return 0;
     case WM_SETFOCUS:
       OnGotFocus();
@@ -258,14 +269,15 @@ void CommandButton::OnMouseDown(int button) {
   DrawState(kPressed);
 }
 
-void CommandButton::OnMouseUp(int button) {
+void CommandButton::OnMouseUp(int button, bool pressed_here) {
   if (!enabled_flag_) return;
   if (button == 1) {
     mouse_held_ = 0;
     if (state_ == ButtonState::HighLight) DrawState(kNormal);
     if (state_ == ButtonState::HighLightSelect) DrawState(kHighLightSelect);
   }
-  if (state_ != ButtonState::Selected && enabled_flag_) RaiseClick();
+  // A release whose press went to another window is no click.
+  if (state_ != ButtonState::Selected && enabled_flag_ && pressed_here) RaiseClick();
 }
 
 void CommandButton::OnGotFocus() {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "button/button_logic.h"
+#include "button/press_record.h"
 #include "button/property_bag.h"
 #include "startup/surface.h"
 #include "startup/window_thunk.h"
@@ -82,7 +83,7 @@ class CommandButton {
   void ShowNormal();
   void OnMouseMove();
   void OnMouseDown(int button);
-  void OnMouseUp(int button);
+  void OnMouseUp(int button, bool pressed_here);
   void OnGotFocus();
   void OnLostFocus();
   void OnTimer();
@@ -98,6 +99,7 @@ class CommandButton {
   int16_t enabled_flag_ = -1;
   ButtonState state_ = ButtonState::Uninitialised;
   int16_t mouse_held_ = 0;
+  PressRecord presses_;  // which buttons were pressed here and not yet released
   bool opaque_ = true;
   bool caption_enabled_ = true;
   std::wstring caption_ = L"Command";

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "button/command_button.h"
+#include "button/press_record.h"
 #include "button/window_helpers.h"
 #include "settings_dialog/dialog_controls.h"
 #include "settings_dialog/dialog_painter.h"
@@ -29,7 +30,11 @@ using namespace dialog;
 
 namespace {
 
-constexpr COLORREF kWindowColour = RGB(255, 255, 255);
+// What a left click acts on. Each mark and each label is a control of its own: a press on one
+// and a release on another is no click.
+constexpr int kBgmMarkTarget = 0;   // 0 to 2, by option
+constexpr int kBgmLabelTarget = 3;  // 3 to 5, by option
+constexpr int kUrlTarget = 6;
 
 class SettingsWindow {
  public:
@@ -47,6 +52,7 @@ class SettingsWindow {
   void DrawNames() { painter_.DrawNames(picture_name_, music_name_, degree_text_); }
   void ShowThumbnail();
   void ClearThumbnail();
+  void TakeWindowColour();
   void SelMouseDown(int index, bool from_label);
   void BgmClick(int index);
   void CmdPicClick();
@@ -57,6 +63,8 @@ class SettingsWindow {
   void OnScroll(WPARAM wp);
   void Repaint(const RECT& r) { InvalidateRect(wnd_, &r, FALSE); }
   int Hit(POINT pt, const RECT* rects, int count, const RECT& panel) const;
+  int ClickTargetAt(POINT pt) const;
+  void OnLeftRelease(POINT pt);
 
   HINSTANCE instance_;
   std::wstring settings_file_;
@@ -65,10 +73,12 @@ class SettingsWindow {
   DialogPainter painter_;  // the window's persistent image: gradient, panels, labels
   Surface display_;        // the thumbnail
   Surface dummy_;          // the picture at its own size
+  bool thumbnail_shown_ = false;
   ScopedCursor hand_;
   PictureMarks sel_mark_{-1, -1};
   MusicMarks bgm_mark_{-1, -1, -1};
   std::wstring picture_name_, music_name_, degree_text_;
+  PressRecord presses_;
   bool closing_ = false;
 };
 
@@ -80,9 +90,8 @@ void SettingsWindow::FormLoad() {
 
   painter_.Load(instance_, wnd_, -scale.TwipsToPixelsTruncated(13 * 15));
   hand_.reset(static_cast<HCURSOR>(LoadImageW(instance_, MAKEINTRESOURCEW(IDC_DIALOG_HAND), IMAGE_CURSOR, 32, 32, 0)));
-  display_.SetBackground(kWindowColour);
+  TakeWindowColour();
   display_.Resize(kThumbnailSide, kThumbnailSide);
-  dummy_.SetBackground(kWindowColour);
   dummy_.Resize(57, 53);
   controls_.Create(instance_, wnd_, scale, painter_.font());
   if (controls_.cmd_pic) controls_.cmd_pic->SetClick([this] { CmdPicClick(); });
@@ -142,7 +151,16 @@ void SettingsWindow::RememberCursor() {
   }
 }
 
+// The thumbnail's box is in the system's window colour, not a fixed white, so it follows a
+// high-contrast theme.
+void SettingsWindow::TakeWindowColour() {
+  const COLORREF colour = GetSysColor(COLOR_WINDOW);
+  display_.SetBackground(colour);
+  dummy_.SetBackground(colour);
+}
+
 void SettingsWindow::ClearThumbnail() {
+  thumbnail_shown_ = false;
   display_.Resize(kThumbnailSide, kThumbnailSide);
   display_.Clear();
   Repaint(In(kPanelPicture, kDisplay));
@@ -162,6 +180,7 @@ void SettingsWindow::ShowThumbnail() {
   Zarnik_B::LastResult = StretchBlt(display_.dc(), 0, 0, size.width, size.height, dummy_.dc(), 0, 0, dummy_.width(),
                                     dummy_.height(), SRCCOPY);
   GdiFlush();
+  thumbnail_shown_ = true;
   Repaint(In(kPanelPicture, kDisplay));
 }
 
@@ -265,6 +284,24 @@ int SettingsWindow::Hit(POINT pt, const RECT* rects, int count, const RECT& pane
   return -1;
 }
 
+int SettingsWindow::ClickTargetAt(POINT pt) const {
+  if (int i = Hit(pt, kBgmLabel, 3, kPanelMusic); i >= 0) return kBgmLabelTarget + i;
+  if (int i = Hit(pt, kBgmMark, 3, kPanelMusic); i >= 0) return kBgmMarkTarget + i;
+  if (PtInRect(&kUrl, pt)) return kUrlTarget;
+  return PressRecord::kNowhere;
+}
+
+void SettingsWindow::OnLeftRelease(POINT pt) {
+  const int target = ClickTargetAt(pt);
+  // Read before the capture goes: losing it forgets the press.
+  const bool click = presses_.Release(MouseButton::Left, target);
+  if (GetCapture() == wnd_) ReleaseCapture();
+  if (!click) return;
+  if (target == kUrlTarget) UrlClick();
+  else if (target >= kBgmLabelTarget) BgmClick(target - kBgmLabelTarget);
+  else BgmClick(target - kBgmMarkTarget);
+}
+
 void SettingsWindow::View(DialogView* view) const {
   view->picture_name = picture_name_;
   view->music_name = music_name_;
@@ -294,18 +331,26 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
       const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      if (msg == WM_LBUTTONDOWN) {
+        const int target = ClickTargetAt(pt);
+        presses_.Press(MouseButton::Left, target);
+        // The release then comes here wherever it happens, so no press is left waiting.
+        if (target != PressRecord::kNowhere) SetCapture(wnd_);
+      }
       if (int i = Hit(pt, kSelLabel, 2, kPanelPicture); i >= 0) SelMouseDown(i, true);
       else if (int j = Hit(pt, kSelMark, 2, kPanelPicture); j >= 0) SelMouseDown(j, false);
       return 0;
     }
-    case WM_LBUTTONUP: {
-      // A click of the main button: pressed and released over the same option.
-      const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      if (int i = Hit(pt, kBgmLabel, 3, kPanelMusic); i >= 0) BgmClick(i);
-      else if (int j = Hit(pt, kBgmMark, 3, kPanelMusic); j >= 0) BgmClick(j);
-      else if (PtInRect(&kUrl, pt)) UrlClick();
+    case WM_LBUTTONUP:
+      // A click of the main button: pressed and released over the same option or the address.
+      OnLeftRelease(POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
       return 0;
-    }
+    case WM_MOUSEMOVE:
+      presses_.StillHeld(wp & MK_LBUTTON, false, false);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lp) != wnd_) presses_.Forget(MouseButton::Left);
+      return 0;
     case WM_SETCURSOR: {
       POINT pt{};
       GetCursorPos(&pt);
@@ -321,6 +366,11 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_CTLCOLORSCROLLBAR:
       break;
+    case WM_SYSCOLORCHANGE:
+      // The theme changed while the dialog is open: an empty box shows the new colour at once.
+      TakeWindowColour();
+      if (!thumbnail_shown_) ClearThumbnail();
+      return 0;
     case WM_CLOSE:
       DestroyWindow(wnd_);
       return 0;

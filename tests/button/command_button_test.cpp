@@ -118,7 +118,10 @@ TEST_F(ButtonTest, BeforeInitializeAndFocusUnderThePointer) {
   SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
   EXPECT_EQ(b->state(), ButtonState::Uninitialised);
   SendMessageW(b->hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
-  EXPECT_EQ(clicks_, 1);  // a release raises Click even before Initialize
+  EXPECT_EQ(clicks_, 0);  // a release alone is no click
+  SendMessageW(b->hwnd(), WM_RBUTTONDOWN, 0, MAKELPARAM(5, 5));
+  SendMessageW(b->hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(clicks_, 1);  // a press and its release raise Click even before Initialize
 
   b->Initialize();
   SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
@@ -137,6 +140,76 @@ TEST_F(ButtonTest, BeforeInitializeAndFocusUnderThePointer) {
   SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
   EXPECT_EQ(b->state(), ButtonState::HighLightSelect);
   EXPECT_FALSE(b->shade_inverted());  // 3 -> 4 keeps white at the top
+}
+
+TEST_F(ButtonTest, APressTheButtonNeverSawMakesNoClick) {
+  CommandButton* b = Make(L"");
+  b->Initialize();
+  const LPARAM at = MAKELPARAM(5, 5);
+  // Pressed here, released elsewhere unseen: the pointer comes back with no button held.
+  SendMessageW(b->hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, at);
+  SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, at);
+  SendMessageW(b->hwnd(), WM_RBUTTONUP, 0, at);
+  EXPECT_EQ(clicks_, 0);
+  // Still held across the move: a click.
+  SendMessageW(b->hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, at);
+  SendMessageW(b->hwnd(), WM_MOUSEMOVE, MK_MBUTTON, at);
+  SendMessageW(b->hwnd(), WM_MBUTTONUP, 0, at);
+  EXPECT_EQ(clicks_, 1);
+  // Another window took the pointer between the press and the release.
+  SendMessageW(b->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  EXPECT_EQ(GetCapture(), b->hwnd());
+  SetCapture(host_);
+  ReleaseCapture();
+  SendMessageW(b->hwnd(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(clicks_, 1);
+  // Its own capture given back at the release does not cancel the click.
+  SendMessageW(b->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(b->hwnd(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(clicks_, 2);
+}
+
+// A window over the button that closes at a press, as a file dialog closes at the second press
+// of a double-click: the release then lands on the button below.
+LRESULT CALLBACK CoverProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN) {
+    DestroyWindow(wnd);
+    return 0;
+  }
+  return DefWindowProcW(wnd, msg, wp, lp);
+}
+
+TEST_F(ButtonTest, AReleaseWhosePressClosedTheWindowAboveIsNoClick) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = CoverProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"ZarnikButtonCover";
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  RegisterClassW(&wc);
+  CommandButton* b = Make(L"");
+  b->Initialize();
+  const POINT over{80, 60};  // the button's middle on the screen
+  struct Press {
+    DWORD down, up;
+  };
+  for (Press p : {Press{MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}, Press{MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP},
+                  Press{MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP}}) {
+    HWND cover = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"cover", WS_POPUP | WS_VISIBLE, 30, 30, 120, 80,
+                                 host_, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(cover, nullptr);
+    test::MovePointerTo(over.x, over.y);
+    ASSERT_TRUE(test::PumpUntil([&] { return WindowFromPoint(over) == cover; }, 3s));
+    test::PressAndRelease(p.down, p.up);
+    ASSERT_TRUE(test::PumpUntil([&] { return !IsWindow(cover); }, 3s));
+    // A left press of the button's own: once it is seen, the stray release before it was too.
+    Button(MOUSEEVENTF_LEFTDOWN);
+    ASSERT_TRUE(test::PumpUntil([&] { return b->mouse_held(); }, 3s)) << p.up;
+    EXPECT_EQ(clicks_, 0) << p.up;
+    // Its own release is a click.
+    Button(MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(test::PumpUntil([&] { return clicks_ == 1; }, 3s)) << p.up;
+    clicks_ = 0;
+  }
 }
 
 int Brightness(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); }

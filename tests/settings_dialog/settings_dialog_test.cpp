@@ -2,6 +2,15 @@
 // positions; what it saves is checked byte for byte.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <thread>
+
+#include "button/command_button.h"
+#include "settings_dialog/dialog_controls.h"
+#include "settings_dialog/dialog_rules.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/settings_window.h"
 #include "startup/settings.h"
@@ -186,6 +195,146 @@ TEST_F(DialogTest, ThumbnailKeepsTheAspectWithItsLongerSide80) {
   }
 }
 
+POINT OnScreen(HWND wnd, const RECT& r) {
+  POINT pt{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ClientToScreen(wnd, &pt);
+  return pt;
+}
+
+// Picks a file in the system's open-file dialog with a real double-click, the dialog first moved
+// so that the file's entry lies over the screen point: once the dialog has closed at the second
+// press, the second release falls on whatever lies under the point. Runs beside the thread that
+// waits in the dialog; when anything is missing it cancels the dialog instead.
+std::thread DoubleClickFileOver(const std::wstring& name, POINT point, std::atomic<bool>* picked) {
+  return std::thread([name, point, picked] {
+    HWND dialog = nullptr, list = nullptr;
+    int item = -1;
+    auto listed = [&] {
+      dialog = FindWindowW(nullptr, L"ﾌｧｲﾙを開く");
+      HWND view = dialog ? FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr) : nullptr;
+      list = view ? FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+      if (!list || !IsWindowVisible(dialog)) return false;
+      LVFINDINFOW find{};
+      find.flags = LVFI_STRING | LVFI_PARTIAL;  // whether the extension shows or not
+      find.psz = name.c_str();
+      item = static_cast<int>(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+      return item >= 0;
+    };
+    auto entry = [&] {
+      RECT r{LVIR_LABEL, 0, 0, 0};
+      SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&r));
+      POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+      MapWindowPoints(list, nullptr, &centre, 1);
+      return centre;
+    };
+    auto entry_over_point = [&] {
+      const POINT at = entry();
+      return at.x == point.x && at.y == point.y && WindowFromPoint(point) == list;
+    };
+    auto pointer_there = [&] {
+      POINT at{};
+      return GetCursorPos(&at) && at.x == point.x && at.y == point.y;
+    };
+    if (PumpUntil(listed, 10s)) {
+      const POINT at = entry();
+      RECT d{};
+      GetWindowRect(dialog, &d);
+      SetWindowPos(dialog, nullptr, d.left + point.x - at.x, d.top + point.y - at.y, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      if (PumpUntil(entry_over_point, 5s)) {
+        MovePointerTo(point.x, point.y);
+        if (PumpUntil(pointer_there, 5s)) {
+          PressAndRelease();
+          PressAndRelease();
+          *picked = true;
+          return;
+        }
+      }
+    }
+    if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+}
+
+TEST_F(DialogTest, TheLastReleaseOfADoubleClickThatPickedAFileChangesNothingBelow) {
+  TempFolder media(L"zkmusic");
+  for (const wchar_t* name : {L"zarnik-first.mp3", L"zarnik-tune.mp3", L"zarnik-other.mp3"})
+    ASSERT_TRUE(WriteBytes(media.File(name), "ID3"));
+  const std::string before = Saved(0, L"", 3, 2, 0, media.File(L"zarnik-first.mp3"));
+  Open(before);
+  CommandButton* cancel = CommandButton::FromWindow(GetDlgItem(wnd_, kIdCmdCan));
+  ASSERT_NE(cancel, nullptr);
+  struct Pick {
+    const wchar_t* name;
+    RECT below;  // what lies under the file's entry
+    const char* what;
+  };
+  for (const Pick& pick : {Pick{L"zarnik-tune", In(kPanelMusic, kBgmLabel[0]), "the option for no music"},
+                           Pick{L"zarnik-other", kCmdSet, "the save button"}}) {
+    const std::wstring file = media.File(pick.name + std::wstring(L".mp3"));
+    std::atomic<bool> picked = false;
+    std::thread answer = DoubleClickFileOver(pick.name, OnScreen(wnd_, pick.below), &picked);
+    Click(In(kPanelMusic, kCmdBgm));
+    answer.join();
+    ASSERT_TRUE(picked) << "no file dialog, or no entry for the file in it, before " << pick.what;
+    ASSERT_TRUE(PumpUntil([&] { return Zarnik_BGM::MusicFile == file; }, 5s));
+    // The pointer off ｷｬﾝｾﾙ, then onto it: once it shows the hover, every input before that
+    // move, the stray release included, has been handled.
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(wnd_) || cancel->state() == ButtonState::Normal; }, 5s));
+    const POINT can = OnScreen(wnd_, kCmdCan);
+    MovePointerTo(can.x, can.y);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(wnd_) || cancel->state() == ButtonState::HighLight; }, 5s));
+    EXPECT_EQ(ReadBytes(Ini()), before) << pick.what;
+    ASSERT_TRUE(IsWindow(wnd_)) << "closed by the release over " << pick.what;
+    const DialogView v = View();
+    EXPECT_EQ(v.music_name, file);
+    EXPECT_EQ(v.bgm_mark[0], 0) << pick.what;
+    EXPECT_EQ(v.bgm_mark[2], 1) << pick.what;
+    EXPECT_EQ(Zarnik_BGM::MusicKind, 2) << pick.what;
+  }
+  // A click of its own still saves, with the music file as picked.
+  Click(kCmdSet);
+  ASSERT_TRUE(Closed());
+  EXPECT_EQ(ReadBytes(Ini()), Saved(0, L"", 3, 2, 0, media.File(L"zarnik-other.mp3")));
+}
+
+// The system's window colour set for a while, as a high-contrast theme sets it; the old one is
+// given back at the end.
+class WindowColour {
+ public:
+  explicit WindowColour(COLORREF colour) : old_(GetSysColor(COLOR_WINDOW)) { Set(colour); }
+  ~WindowColour() { Set(old_); }
+  static bool Set(COLORREF colour) {
+    const int element = COLOR_WINDOW;
+    return SetSysColors(1, &element, &colour);
+  }
+
+ private:
+  COLORREF old_;
+};
+
+TEST_F(DialogTest, TheEmptyThumbnailBoxIsInTheSystemsWindowColour) {
+  const COLORREF navy = RGB(0x10, 0x30, 0x60), yellow = RGB(0xF0, 0xE0, 0x20);
+  WindowColour theme(navy);
+  ASSERT_EQ(GetSysColor(COLOR_WINDOW), navy);
+  Open(Saved(0, L"", 3, 0, 0, L""));
+  // The whole 80 x 80 box on the screen, in the colour asked for.
+  auto box_is = [&](COLORREF colour) {
+    const uint32_t want = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    const RECT box = In(kPanelPicture, kDisplay);
+    POINT origin{box.left, box.top};
+    ClientToScreen(wnd_, &origin);
+    const Screenshot shot = CaptureScreen();
+    for (int y = 0; y < kThumbnailSide; ++y)
+      for (int x = 0; x < kThumbnailSide; ++x)
+        if (shot.At(origin.x + x, origin.y + y) != want) return false;
+    return true;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return box_is(navy); }, 3s));
+  // Changed while the dialog is open: the empty box follows.
+  ASSERT_TRUE(WindowColour::Set(yellow));
+  EXPECT_TRUE(PumpUntil([&] { return box_is(yellow); }, 3s));
+}
+
 TEST_F(DialogTest, MusicOptionsEnableTheirOwnControlOnly) {
   Open(Saved(0, L"", 1, 0, 0, L""));
   HWND combo = FindWindowExW(wnd_, nullptr, L"ComboBox", nullptr);
@@ -200,6 +349,32 @@ TEST_F(DialogTest, MusicOptionsEnableTheirOwnControlOnly) {
   EXPECT_EQ(v.bgm_mark[1], 0);
   EXPECT_EQ(v.bgm_mark[2], 1);
   EXPECT_EQ(Zarnik_BGM::MusicKind, 2);
+}
+
+TEST_F(DialogTest, AMusicOptionActsOnlyOnAPressAndReleaseOverItself) {
+  Open(Saved(0, L"", 1, 0, 0, L""));  // no music
+  auto centre = [](const RECT& r) { return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2); };
+  const LPARAM cd_label = centre(In(kPanelMusic, kBgmLabel[1])), cd_mark = centre(In(kPanelMusic, kBgmMark[1]));
+  const LPARAM file_label = centre(In(kPanelMusic, kBgmLabel[2]));
+  // Pressed on one option, released on another; on a mark, released on its own label.
+  for (auto [down, up] : {std::pair{cd_label, file_label}, {cd_mark, cd_label}}) {
+    SendMessageW(wnd_, WM_LBUTTONDOWN, MK_LBUTTON, down);
+    SendMessageW(wnd_, WM_LBUTTONUP, 0, up);
+    EXPECT_EQ(View().bgm_mark[0], 1);
+    EXPECT_EQ(Zarnik_BGM::MusicKind, 0);
+  }
+  // The release alone; then pressed, the pointer back without the button, and released.
+  SendMessageW(wnd_, WM_LBUTTONUP, 0, cd_label);
+  SendMessageW(wnd_, WM_LBUTTONDOWN, MK_LBUTTON, cd_label);
+  SendMessageW(wnd_, WM_MOUSEMOVE, 0, cd_label);
+  SendMessageW(wnd_, WM_LBUTTONUP, 0, cd_label);
+  EXPECT_EQ(Zarnik_BGM::MusicKind, 0);
+  // Pressed and released over the same one.
+  SendMessageW(wnd_, WM_LBUTTONDOWN, MK_LBUTTON, cd_mark);
+  SendMessageW(wnd_, WM_LBUTTONUP, 0, cd_mark);
+  EXPECT_EQ(View().bgm_mark[1], 1);
+  EXPECT_EQ(Zarnik_BGM::MusicKind, 1);
+  EXPECT_NE(GetCapture(), wnd_);  // given back at the release
 }
 
 }  // namespace
