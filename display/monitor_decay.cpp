@@ -13,7 +13,7 @@ MonitorDecay::MonitorDecay(const MonitorArea& area, int number, const std::wstri
       number_(number),
       cycle_(folder + BitmapWorkName(number), folder + JpegWorkName(number), std::move(converter)) {}
 
-bool MonitorDecay::CaptureFrom(HDC desktop) {
+bool MonitorDecay::CaptureFrom(HDC desktop, bool show) {
   auto source = std::make_shared<Surface>();
   bool copied = false;
   if (source->Resize(area_.width(), area_.height()) && desktop && source->dc()) {
@@ -26,7 +26,7 @@ bool MonitorDecay::CaptureFrom(HDC desktop) {
     GdiFlush();
   }
   source_ = std::move(source);
-  PlaceDisplay();
+  if (show) PlaceDisplay();
   return copied;
 }
 

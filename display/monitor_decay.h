@@ -27,8 +27,10 @@ class MonitorDecay {
   DecayCycle& cycle() { return cycle_; }
 
   // The desktop under this monitor, copied from the desktop's device context. False when the
-  // copy failed; the source is then black.
-  bool CaptureFrom(HDC desktop);
+  // copy failed; the source is then black. With show false, ShowSource puts it on later.
+  bool CaptureFrom(HDC desktop, bool show = true);
+  // The source as the picture to decay.
+  void ShowSource() { PlaceDisplay(); }
   // The picture, centred on black; shared by every monitor, as it never changes.
   void ShowPicture(std::shared_ptr<const Surface> picture);
   // Black of the monitor's size: what the saver put on a monitor that came during the run.

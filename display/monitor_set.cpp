@@ -96,8 +96,11 @@ bool MonitorSet::Covers(const std::vector<MonitorArea>& monitors) const {
 void MonitorSet::CaptureDesktop() {
   WaitForTick();
   ScopedGetDC desktop(GetDesktopWindow());
-  for (auto& m : monitors_) m->CaptureFrom(desktop.get());
+  for (auto& m : monitors_) m->CaptureFrom(desktop.get(), false);
   if (desktop) Zarnik_B::LastResult = desktop.Release();
+  // Only now the pictures to decay: the system may hold a copy of the screen until the
+  // desktop's context is given back.
+  for (auto& m : monitors_) m->ShowSource();
 }
 
 void MonitorSet::ShowPictureFile(const std::wstring& path) {
