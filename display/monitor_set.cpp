@@ -46,10 +46,14 @@ std::unique_ptr<MonitorDecay> MonitorSet::Make(const MonitorArea& area, int numb
 void MonitorSet::Reset(const std::vector<MonitorArea>& monitors) {
   WaitForTick();
   monitors_.clear();
-  Update(monitors);
+  // No black to start with: the capture or the picture comes next, and two frames a monitor
+  // made only to be replaced would double the start's memory.
+  Arrange(monitors, false);
 }
 
-void MonitorSet::Update(const std::vector<MonitorArea>& monitors) {
+void MonitorSet::Update(const std::vector<MonitorArea>& monitors) { Arrange(monitors, true); }
+
+void MonitorSet::Arrange(const std::vector<MonitorArea>& monitors, bool black_for_new) {
   WaitForTick();
   std::vector<NumberedMonitor> running;
   for (const auto& m : monitors_) running.push_back({m->area(), m->number()});
@@ -61,7 +65,7 @@ void MonitorSet::Update(const std::vector<MonitorArea>& monitors) {
   for (size_t i = 0; i < monitors.size(); ++i) {
     if (numbers[i].kept) continue;
     added[i] = Make(monitors[i], numbers[i].number);
-    added[i]->ShowBlack();
+    if (black_for_new) added[i]->ShowBlack();
     added[i]->cycle().set_quality(quality);  // in step with the others from its first tick
     const std::wstring& bitmap = added[i]->cycle().bitmap().path();
     if (std::find(bitmaps_.begin(), bitmaps_.end(), bitmap) == bitmaps_.end()) bitmaps_.push_back(bitmap);

@@ -65,6 +65,7 @@ class MonitorSet {
 
  private:
   std::unique_ptr<MonitorDecay> Make(const MonitorArea& area, int number) const;
+  void Arrange(const std::vector<MonitorArea>& monitors, bool black_for_new);
 
   std::wstring folder_;
   Converter converter_;
