@@ -86,6 +86,8 @@ class CommandButton {
   void OnGotFocus();
   void OnLostFocus();
   void OnTimer();
+  void OnSpaceDown(LPARAM lp);
+  void OnSpaceUp();
   void RaiseClick();
 
   HWND wnd_ = nullptr;
@@ -98,6 +100,7 @@ class CommandButton {
   int16_t enabled_flag_ = -1;
   ButtonState state_ = ButtonState::Uninitialised;
   int16_t mouse_held_ = 0;
+  bool space_held_ = false;
   bool opaque_ = true;
   bool caption_enabled_ = true;
   std::wstring caption_ = L"Command";
