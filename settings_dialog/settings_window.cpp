@@ -365,7 +365,8 @@ bool SettingsWindow::PreTranslate(MSG* msg) {
   if (access_keys_ && TranslateAcceleratorW(wnd_, access_keys_.get(), msg)) return true;
   // With the focus on the dialog itself (as it opens) Tab starts at the first or last control.
   if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && GetFocus() == wnd_) {
-    FocusIfEnabled(GetNextDlgTabItem(wnd_, nullptr, GetKeyState(VK_SHIFT) < 0));
+    HWND first = GetNextDlgTabItem(wnd_, nullptr, FALSE);
+    FocusIfEnabled(GetKeyState(VK_SHIFT) < 0 && first ? GetNextDlgTabItem(wnd_, first, TRUE) : first);
     return true;
   }
   return IsDialogMessageW(wnd_, msg) != 0;
