@@ -151,6 +151,9 @@ void SettingsWindow::ShowSettings() {
   music_name_ = Zarnik_BGM::MusicFile;
   SendMessageW(controls_.repeat, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
   for (int i = 1; i <= 20; ++i) SendMessageW(controls_.repeat, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_wstring(i).c_str()));
+  // The stored track as the list's choice, so that the arrow keys go on from it.
+  if (Zarnik_BGM::MusicRepeat >= 0 && Zarnik_BGM::MusicRepeat <= 20)
+    SendMessageW(controls_.repeat, CB_SETCURSEL, static_cast<WPARAM>(Zarnik_BGM::MusicRepeat), 0);
 }
 
 // Where the pointer was, for the zoom out of and back into it.

@@ -186,6 +186,23 @@ TEST_F(KeyboardTest, ArrowKeysOnTheScrollBarChangeTheSavedDegree) {
   EXPECT_EQ(ReadBytes(Ini()), SettingsFileBytes(0, L"", 1, 0, 0, L""));
 }
 
+TEST_F(KeyboardTest, ArrowKeysInTheTrackBoxGoOnFromTheStoredTrack) {
+  Open(SettingsFileBytes(0, L"", 3, 1, 7, L""));
+  EXPECT_EQ(Tabs(2).back(), kIdRepeat);
+  auto track = [&] {
+    wchar_t text[16] = {};
+    SendMessageW(GetDlgItem(dialog_, kIdRepeat), WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
+    return std::wstring(text);
+  };
+  for (auto [key, expected] : {std::pair{VK_DOWN, L"8"}, {VK_UP, L"7"}, {VK_UP, L"6"}}) {
+    PressKey(static_cast<WORD>(key));
+    EXPECT_TRUE(PumpUntil([&] { return track() == expected; }, 5s)) << track().c_str();
+  }
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(Ended());
+  EXPECT_EQ(ReadBytes(Ini()), SettingsFileBytes(0, L"", 3, 1, 6, L""));
+}
+
 TEST_F(KeyboardTest, EnterOrSpaceOnTheFocusedSaveButtonSaves) {
   Open(SettingsFileBytes(0, L"", 7, 0, 0, L""));
   EXPECT_EQ(Tabs(3).back(), kIdCmdSet);
