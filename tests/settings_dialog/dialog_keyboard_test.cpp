@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "settings_dialog/dialog_controls.h"
 #include "startup/surface.h"
 #include "tests/support/keyboard_input.h"
+#include "tests/support/test_language.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
@@ -17,11 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace zarnik::dialog;
-
-bool EnglishRun() {
-  const char* language = std::getenv("ZARNIK_TEST_LANGUAGE");
-  return language && std::string(language) == "en";
-}
 
 constexpr int kDialog = 0;  // the dialog itself has the focus
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <thread>
 
 #include "button/command_button.h"
@@ -18,6 +17,7 @@
 #include "startup/shared_state.h"
 #include "startup/surface.h"
 #include "tests/support/keyboard_input.h"
+#include "tests/support/test_language.h"
 #include "tests/support/sound_level.h"
 #include "tests/support/test_support.h"
 
@@ -26,12 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace zarnik::dialog;
-
-// What this run was started for: CTest sets it on the English runs.
-bool EnglishRun() {
-  const char* language = std::getenv("ZARNIK_TEST_LANGUAGE");
-  return language && std::string(language) == "en";
-}
 
 // The texts, written out here rather than taken from the program's table.
 const std::vector<std::wstring> kJapaneseLabels = {L"画像の選択", L"劣化度", L"BGM", L"ｶﾚﾝﾄ・ﾃﾞｽｸﾄｯﾌﾟ",
