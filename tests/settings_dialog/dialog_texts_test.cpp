@@ -1,5 +1,5 @@
-// The dialog's languages without its window: which UI languages get Japanese, the access keys,
-// and the file chooser's filters as the system reads them.
+// The dialog's languages without its window: which UI languages get Japanese, and the access
+// keys of the English texts.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -59,26 +59,6 @@ TEST(DialogTextsTest, EnglishOptionsHaveAccessKeysNoTwoAlikeAndJapaneseNone) {
   const DialogTexts& japanese = TextsFor(Language::Japanese);
   EXPECT_FALSE(japanese.access_keys);
   for (const wchar_t* text : Labels(japanese)) EXPECT_EQ(std::wstring(text).find(L'&'), std::wstring::npos);
-}
-
-// A filter list as the file chooser reads it: pairs of texts, ended by an empty one.
-std::vector<std::wstring> FilterParts(const wchar_t* list) {
-  std::vector<std::wstring> parts;
-  for (const wchar_t* p = list; *p; p += parts.back().size() + 1) parts.emplace_back(p);
-  return parts;
-}
-
-TEST(DialogTextsTest, FiltersAreOnePairWithTheSamePatternsInBothLanguages) {
-  for (Language language : {Language::Japanese, Language::English}) {
-    const DialogTexts& t = TextsFor(language);
-    const std::vector<std::wstring> picture = FilterParts(t.picture_filter);
-    const std::vector<std::wstring> music = FilterParts(t.music_filter);
-    ASSERT_EQ(picture.size(), 2u);
-    ASSERT_EQ(music.size(), 2u);
-    EXPECT_EQ(picture[1], L"*.BMP;*.JPG");
-    EXPECT_EQ(music[1], L"*.MP3;*.WAV");
-    EXPECT_NE(std::wstring(t.open_title), L"");
-  }
 }
 
 }  // namespace
