@@ -30,6 +30,7 @@ function(zarnik_add_gtest name)
   if(T_DESKTOP)
     list(APPEND props RESOURCE_LOCK desktop)
   endif()
+  set_property(TARGET ${name} PROPERTY ZARNIK_TEST_PROPERTIES "${props}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
@@ -37,19 +38,12 @@ function(zarnik_add_gtest name)
     PROPERTIES ${props})
 endfunction()
 
-# zarnik_add_english_run(name [DESKTOP] [TIMEOUT s]): the tests of a test program that
-# zarnik_add_gtest made run a second time, named with ".en", with an English UI: Wine in
+# zarnik_add_english_run(name): the tests of a test program that zarnik_add_gtest made run a
+# second time, named with ".en" and with the same properties, under an English UI: Wine in
 # en_US.UTF-8 (code page 1252) on a prefix of its own, which scripts/headless-env.sh prepares
 # beside the Japanese one. ZARNIK_TEST_LANGUAGE tells the tests which language to expect.
 function(zarnik_add_english_run name)
-  cmake_parse_arguments(T "DESKTOP" "TIMEOUT" "" ${ARGN})
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 120)
-  endif()
-  set(props TIMEOUT ${T_TIMEOUT})
-  if(T_DESKTOP)
-    list(APPEND props RESOURCE_LOCK desktop)
-  endif()
+  get_property(props TARGET ${name} PROPERTY ZARNIK_TEST_PROPERTIES)
   gtest_discover_tests(${name}
     TEST_SUFFIX .en
     TEST_LIST ${name}_english_tests
