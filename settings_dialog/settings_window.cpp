@@ -399,6 +399,19 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_APP:
       FormLoad();
       return 0;
+    case WM_COMMAND:
+      // From the dialog manager (Enter, Esc) with BN_CLICKED, or an access key.
+      if (HIWORD(wp) == BN_CLICKED || HIWORD(wp) == 1) OnCommand(LOWORD(wp));
+      return 0;
+    case DM_GETDEFID: {
+      // Enter presses the focused button, else 設定.
+      CommandButton* focused = CommandButton::FromWindow(GetFocus());
+      const int id = focused && GetParent(focused->hwnd()) == wnd_ ? GetDlgCtrlID(focused->hwnd()) : kIdCmdSet;
+      return MAKELRESULT(id, DC_HASDEFID);
+    }
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wp) != WA_INACTIVE);
+      return 0;
     case WM_ERASEBKGND:
       return TRUE;
     case WM_PAINT: {
@@ -440,19 +453,6 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_CTLCOLORSCROLLBAR:
       break;
-    case WM_COMMAND:
-      // From the dialog manager (Enter, Esc) with BN_CLICKED, or an access key.
-      if (HIWORD(wp) == BN_CLICKED || HIWORD(wp) == 1) OnCommand(LOWORD(wp));
-      return 0;
-    case DM_GETDEFID: {
-      // Enter presses the focused button, else 設定.
-      CommandButton* focused = CommandButton::FromWindow(GetFocus());
-      const int id = focused && GetParent(focused->hwnd()) == wnd_ ? GetDlgCtrlID(focused->hwnd()) : kIdCmdSet;
-      return MAKELRESULT(id, DC_HASDEFID);
-    }
-    case WM_ACTIVATE:
-      OnActivate(LOWORD(wp) != WA_INACTIVE);
-      return 0;
     case WM_CLOSE:
       DestroyWindow(wnd_);
       return 0;
