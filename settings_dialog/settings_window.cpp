@@ -376,6 +376,8 @@ bool SettingsWindow::PreTranslate(MSG* msg) {
 }
 
 int SettingsWindow::Hit(POINT pt, const RECT* rects, int count, const RECT& panel) const {
+  // The English music labels are drawn in wider boxes; a click counts over the whole word.
+  if (rects == kBgmLabel && language_ == Language::English) rects = kBgmLabelWide;
   for (int i = 0; i < count; ++i) {
     const RECT r = In(panel, rects[i]);
     if (PtInRect(&r, pt)) return i;
@@ -433,7 +435,7 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONUP: {
       // A click of the main button: pressed and released over the same option.
       const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      if (int i = Hit(pt, language_ == Language::English ? kBgmLabelWide : kBgmLabel, 3, kPanelMusic); i >= 0) BgmClick(i);
+      if (int i = Hit(pt, kBgmLabel, 3, kPanelMusic); i >= 0) BgmClick(i);
       else if (int j = Hit(pt, kBgmMark, 3, kPanelMusic); j >= 0) BgmClick(j);
       else if (PtInRect(&kUrl, pt)) UrlClick();
       return 0;
