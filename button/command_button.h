@@ -100,13 +100,13 @@ class CommandButton {
   int16_t enabled_flag_ = -1;
   ButtonState state_ = ButtonState::Uninitialised;
   int16_t mouse_held_ = 0;
-  bool space_held_ = false;
   bool opaque_ = true;
   bool caption_enabled_ = true;
   std::wstring caption_ = L"Command";
   COLORREF caption_colour_ = 0;
   FontSpec font_;
   Picture last_picture_ = kNone;
+  bool space_held_ = false;  // Space went down on this button and has not come up
 };
 
 }  // namespace zarnik
