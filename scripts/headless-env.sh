@@ -54,11 +54,11 @@ zarnik_env_start() {
   # Bring up Wine's own services now, with their output to a file: started later by a test
   # they would inherit the test's output pipes and keep CTest waiting after the test ends.
   wine cmd /c exit >"$run/wine-services.log" 2>&1 </dev/null || true
-  zarnik_english_prefix_start
 }
 
-# A second prefix for the tests that run with an English UI (code page 1252): CTest runs them
-# with LANG, LC_ALL and WINEPREFIX set to it (see zarnik_add_english_run).
+# A second prefix for the tests that run with an English UI (code page 1252), after
+# zarnik_env_start: CTest runs them with LANG, LC_ALL and WINEPREFIX set to it (see
+# zarnik_add_english_run).
 zarnik_english_prefix_start() {
   local run=$ZARNIK_RUN_DIR
   (
