@@ -1,10 +1,10 @@
 #include "settings_dialog/dialog_painter.h"
 
 #include "settings_dialog/layout.h"
-#include "startup/screen_scale.h"
 #include "settings_dialog/resource_ids.h"
 #include "startup/number_text.h"
 #include "startup/picture_file.h"
+#include "startup/screen_scale.h"
 
 namespace zarnik::dialog {
 
