@@ -132,8 +132,32 @@ LRESULT CommandButton::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
       KillTimer(wnd_, kHoverCheck);
       return 0;
+    case WM_GETDLGCODE:
+      // A push button to the dialog manager: the focused one is the one Enter presses.
+      return DLGC_BUTTON | (GetFocus() == wnd_ ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+    case WM_KEYDOWN:
+      if (wp == VK_SPACE) OnSpaceDown(lp);
+      return 0;
+    case WM_KEYUP:
+      if (wp == VK_SPACE) OnSpaceUp();  // may end the host: nothing after it
+      return 0;
   }
   return DefWindowProcW(wnd_, msg, wp, lp);
+}
+
+// Space presses the focused button as a standard push button does: down shows it pressed,
+// up clicks.
+void CommandButton::OnSpaceDown(LPARAM lp) {
+  if (!enabled_flag_ || (lp & (1 << 30))) return;  // held down: no repeats
+  space_held_ = true;
+  DrawState(kPressed);
+}
+
+void CommandButton::OnSpaceUp() {
+  if (!space_held_) return;
+  space_held_ = false;
+  DrawState(state_ == ButtonState::HighLightSelect ? kHighLightSelect : kSelected);
+  if (enabled_flag_) RaiseClick();
 }
 
 void CommandButton::DrawState(Picture picture) {
@@ -292,6 +316,7 @@ void CommandButton::OnGotFocus() {
 }
 
 void CommandButton::OnLostFocus() {
+  space_held_ = false;
   if (!enabled_flag_) return;
   if (state_ != ButtonState::Normal) {
     state_ = ButtonState::Normal;
@@ -360,11 +385,14 @@ int16_t CommandButton::Enabled() {
 
 void CommandButton::SetEnabled(int16_t value) {
   enabled_flag_ = value ? -1 : 0;
+  // The window follows, so that Tab passes a disabled button by.
+  EnableWindow(wnd_, value ? TRUE : FALSE);
   ShowEnabled();
 }
 
 void CommandButton::SetCaption(const std::wstring& text) {
   caption_ = text;
+  SetWindowTextW(wnd_, caption_.c_str());  // what other programs and screen readers read
   DrawState(last_picture_ == kNone ? kNormal : last_picture_);
 }
 
@@ -377,7 +405,9 @@ void CommandButton::LoadProperties(const PropertyBag& bag) {
   // Each value on its own: one that cannot be read leaves its field as it was.
   int16_t enabled = enabled_flag_;
   if (ReadBoolean(bag.Read(L"Enabled", L"True"), &enabled)) enabled_flag_ = enabled;
+  EnableWindow(wnd_, enabled_flag_ ? TRUE : FALSE);
   caption_ = bag.Read(L"Caption", L"Command1");
+  SetWindowTextW(wnd_, caption_.c_str());
   FontSpec stored;
   if (FontSpec::Parse(bag.Read(L"Font", ambient_.Text()), &stored)) font_.face = stored.face;
   if (auto n = StrictNumber(bag.Read(L"FirstRun", L"1")); n && *n >= 0 && *n <= 255)

@@ -87,6 +87,8 @@ class CommandButton {
   void OnGotFocus();
   void OnLostFocus();
   void OnTimer();
+  void OnSpaceDown(LPARAM lp);
+  void OnSpaceUp();
   void RaiseClick();
 
   HWND wnd_ = nullptr;
@@ -106,6 +108,7 @@ class CommandButton {
   COLORREF caption_colour_ = 0;
   FontSpec font_;
   Picture last_picture_ = kNone;
+  bool space_held_ = false;  // Space went down on this button and has not come up
 };
 
 }  // namespace zarnik

@@ -32,9 +32,31 @@ function(zarnik_add_gtest name)
   if(T_DESKTOP OR T_HEAVY)
     list(APPEND props RESOURCE_LOCK desktop)
   endif()
+  set_property(TARGET ${name} PROPERTY ZARNIK_TEST_PROPERTIES "${props}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
     PROPERTIES ${props})
+endfunction()
+
+# zarnik_add_english_run(name): the tests of a test program that zarnik_add_gtest made run a
+# second time, named with ".en" and with the same properties, under an English UI: Wine in
+# en_US.UTF-8 (code page 1252) on a prefix of its own, which scripts/headless-env.sh prepares
+# beside the Japanese one. ZARNIK_TEST_LANGUAGE tells the tests which language to expect.
+function(zarnik_add_english_run name)
+  get_property(props TARGET ${name} PROPERTY ZARNIK_TEST_PROPERTIES)
+  gtest_discover_tests(${name}
+    TEST_SUFFIX .en
+    TEST_LIST ${name}_english_tests
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+    PROPERTIES ${props})
+  # The environment is a list, which the discovery's properties would split: it is set on the
+  # discovered tests by a file CTest reads after theirs.
+  set(english_env "LANG=en_US.UTF-8;LC_ALL=en_US.UTF-8;WINEPREFIX=${CMAKE_BINARY_DIR}/run/wineprefix-en;ZARNIK_TEST_LANGUAGE=en")
+  set(env_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_english_env.cmake)
+  file(WRITE ${env_file} "foreach(t IN LISTS ${name}_english_tests)\n  set_tests_properties(\"\${t}\" PROPERTIES ENVIRONMENT \"${english_env}\")\nendforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_file})
 endfunction()

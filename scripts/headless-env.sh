@@ -1,5 +1,6 @@
 # Sourced by the test and demo scripts: a private Xvfb display, a PulseAudio server with a
-# null sink, and a Wine prefix in the Japanese locale, all under $ZARNIK_RUN_DIR.
+# null sink, and a Wine prefix in the Japanese locale (and one in English), all under
+# $ZARNIK_RUN_DIR.
 # zarnik_env_start brings them up and exports what Wine programs need; zarnik_env_stop ends them.
 
 zarnik_env_start() {
@@ -62,8 +63,26 @@ zarnik_wine_prefix() {
   wine cmd /c exit >"$run/wine-services.log" 2>&1 </dev/null || true
 }
 
+# A second prefix for the tests that run with an English UI (code page 1252), after
+# zarnik_env_start: CTest runs them with LANG, LC_ALL and WINEPREFIX set to it (see
+# zarnik_add_english_run).
+zarnik_english_prefix_start() {
+  local run=$ZARNIK_RUN_DIR
+  (
+    export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 WINEPREFIX="$run/wineprefix-en"
+    if [ ! -f "$WINEPREFIX/.zarnik-ready" ]; then
+      wineboot -i >"$run/wineboot-en.log" 2>&1
+      wineserver -w
+      touch "$WINEPREFIX/.zarnik-ready"
+    fi
+    wineserver -p >/dev/null 2>&1 || true
+    wine cmd /c exit >"$run/wine-services-en.log" 2>&1 </dev/null || true
+  )
+}
+
 zarnik_env_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
+  [ -n "${ZARNIK_RUN_DIR:-}" ] && WINEPREFIX="$ZARNIK_RUN_DIR/wineprefix-en" wineserver -k >/dev/null 2>&1
   [ -n "${PULSE_RUNTIME_PATH:-}" ] && pulseaudio --kill >/dev/null 2>&1
   [ -n "${ZARNIK_XVFB_PID:-}" ] && kill "$ZARNIK_XVFB_PID" >/dev/null 2>&1
   return 0

@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <utility>
+
 #include "settings_dialog/layout.h"
 #include "settings_dialog/resource_ids.h"
 #include "startup/number_text.h"
@@ -35,9 +37,22 @@ int ExtentPixels(const ScreenScale& scale, const PropertyBag& bag, const wchar_t
   return scale.HimetricToPixels(*value);
 }
 
+// The dialog's font as a button's font: the button sizes it in points at the screen's scale.
+FontSpec FontSpecOf(HFONT font, const ScreenScale& scale) {
+  LOGFONTW lf{};
+  FontSpec spec;
+  if (!font || !GetObjectW(font, sizeof(lf), &lf)) return spec;
+  spec.face = lf.lfFaceName;
+  spec.points = (lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight) * 72.0 / scale.dpi_y;
+  spec.weight = lf.lfWeight ? lf.lfWeight : FW_NORMAL;
+  spec.charset = lf.lfCharSet;
+  return spec;
+}
+
 }  // namespace
 
-void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& scale, HFONT font) {
+void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& scale, HFONT font,
+                            Language language) {
   auto button = [&](const wchar_t* name, int id, const RECT& at) {
     PropertyBag bag = DesignBag(instance, name);
     const int w = ExtentPixels(scale, bag, L"_extentx", at.right - at.left);
@@ -49,7 +64,7 @@ void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& 
   cmd_can = button(L"Cmd_Can", kIdCmdCan, kCmdCan);
   cmd_set = button(L"Cmd_Set", kIdCmdSet, kCmdSet);
   const RECT s = In(kPanelDegree, kScroll);
-  scroll = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | SBS_HORZ, s.left, s.top, s.right - s.left,
+  scroll = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ, s.left, s.top, s.right - s.left,
                            s.bottom - s.top, dialog, reinterpret_cast<HMENU>(kIdScroll), instance, nullptr);
   SCROLLINFO si{};
   si.cbSize = sizeof(si);
@@ -64,10 +79,31 @@ void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& 
                            nullptr);
   SendMessageW(scroll, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SendMessageW(repeat, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (language != Language::Japanese) {
+    const DialogTexts& texts = TextsFor(language);
+    const FontSpec spec = FontSpecOf(font, scale);
+    for (auto [command, caption] : {std::pair{cmd_set, texts.save}, std::pair{cmd_can, texts.cancel},
+                                   std::pair{cmd_pic, L"..."}, std::pair{cmd_bgm, L"..."}}) {
+      if (!command) continue;
+      command->SetFont(spec);
+      command->SetCaption(caption);
+    }
+  }
+  SetTabOrder();
 }
 
-bool ChooseOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, const std::wstring& folder,
-                    std::wstring* chosen) {
+void DialogControls::SetTabOrder() {
+  HWND after = HWND_TOP;
+  for (HWND control : {cmd_pic ? cmd_pic->hwnd() : nullptr, scroll, repeat, cmd_bgm ? cmd_bgm->hwnd() : nullptr,
+                       cmd_can ? cmd_can->hwnd() : nullptr, cmd_set ? cmd_set->hwnd() : nullptr}) {
+    if (!control) continue;
+    SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = control;
+  }
+}
+
+bool ChooseOpenFile(HWND owner, HINSTANCE instance, const wchar_t* title_text, const wchar_t* filter,
+                    const std::wstring& folder, std::wstring* chosen) {
   wchar_t file[256] = {};
   wchar_t title[256] = {};
   OPENFILENAMEW ofn{};
@@ -80,7 +116,7 @@ bool ChooseOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, const
   ofn.lpstrFileTitle = title;
   ofn.nMaxFileTitle = 255;
   ofn.lpstrInitialDir = folder.c_str();
-  ofn.lpstrTitle = L"ﾌｧｲﾙを開く";
+  ofn.lpstrTitle = title_text;
   Zarnik_B::LastResult = GetOpenFileNameW(&ofn);
   if (Zarnik_B::LastResult <= 0) return false;
   *chosen = file;

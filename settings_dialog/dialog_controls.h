@@ -8,6 +8,7 @@
 #include <string>
 
 #include "button/command_button.h"
+#include "settings_dialog/dialog_texts.h"
 #include "startup/screen_scale.h"
 
 namespace zarnik::dialog {
@@ -25,11 +26,16 @@ struct DialogControls {
   HWND repeat = nullptr;
 
   // Each control on its own: one that cannot be made stays null and the others still come.
-  void Create(HINSTANCE instance, HWND dialog, const ScreenScale& scale, HFONT font);
+  // The buttons keep their designed captions and font in Japanese; in English they take the
+  // texts' words in the dialog's font.
+  void Create(HINSTANCE instance, HWND dialog, const ScreenScale& scale, HFONT font, Language language);
+  // Tab goes through the controls as they are read: the picture's chooser, the degree, the
+  // track, the music's chooser, then キャンセル and 設定.
+  void SetTabOrder();
 };
 
 // The system's file chooser from the folder, the result to LastResult; false when cancelled.
-bool ChooseOpenFile(HWND owner, HINSTANCE instance, const wchar_t* filter, const std::wstring& folder,
-                    std::wstring* chosen);
+bool ChooseOpenFile(HWND owner, HINSTANCE instance, const wchar_t* title, const wchar_t* filter,
+                    const std::wstring& folder, std::wstring* chosen);
 
 }  // namespace zarnik::dialog

@@ -4,6 +4,7 @@
 #include "settings_dialog/resource_ids.h"
 #include "startup/number_text.h"
 #include "startup/picture_file.h"
+#include "startup/screen_scale.h"
 
 namespace zarnik::dialog {
 
@@ -17,12 +18,54 @@ ScopedFont DialogFont(int height, bool underline) {
                                 L"ＭＳ Ｐゴシック"));
 }
 
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+// Whether a face is installed: asked by name, as a font request would silently take another.
+bool FaceInstalled(const wchar_t* face) {
+  ScopedGetDC screen(nullptr);
+  if (!screen) return false;
+  LOGFONTW query{};
+  query.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
+  bool found = false;
+  EnumFontFamiliesExW(screen, &query, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+  return found;
+}
+
 }  // namespace
 
-void DialogPainter::Load(HINSTANCE instance, HWND wnd, int font_height) {
+LOGFONTW SystemDialogFont() {
+  LOGFONTW font{};
+  if (FaceInstalled(L"Segoe UI")) {
+    font.lfHeight = ScreenScaleNow().FontHeight(9);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, L"Segoe UI", LF_FACESIZE);
+    return font;
+  }
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return metrics.lfMessageFont;
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+  return font;
+}
+
+void DialogPainter::Load(HINSTANCE instance, HWND wnd, int font_height, Language language) {
   wnd_ = wnd;
-  font_ = DialogFont(font_height, false);
-  url_font_ = DialogFont(font_height, true);
+  language_ = language;
+  texts_ = &TextsFor(language);
+  if (language == Language::Japanese) {
+    font_ = DialogFont(font_height, false);
+    url_font_ = DialogFont(font_height, true);
+  } else {
+    LOGFONTW font = SystemDialogFont();
+    font_ = ScopedFont(CreateFontIndirectW(&font));
+    font.lfUnderline = TRUE;
+    url_font_ = ScopedFont(CreateFontIndirectW(&font));
+  }
   LoadBitmapResource(instance, IDB_DIALOG_TEXTURE, texture_);
   LoadBitmapResource(instance, IDB_DIALOG_TITLE, title_);
   LoadBitmapResource(instance, IDB_DIALOG_OPT_ON, opt_on_);
@@ -66,31 +109,43 @@ void DialogPainter::TilePanel(const RECT& panel, const RECT* only) {
   }
 }
 
-void DialogPainter::DrawLabel(const std::wstring& text, const RECT& r, COLORREF colour, UINT format, HFONT font) {
+void DialogPainter::DrawLabel(const std::wstring& text, const RECT& r, COLORREF colour, UINT format, HFONT font,
+                              bool access_key) {
   RECT box = r;
   ScopedSelectObject select(image_.dc(), font);
   SetBkMode(image_.dc(), TRANSPARENT);
   SetTextColor(image_.dc(), colour);
   // Single-line labels may run past their box, as labels that size themselves do.
   if (format & DT_SINGLELINE) format |= DT_NOCLIP;
-  DrawTextW(image_.dc(), text.c_str(), static_cast<int>(text.size()), &box, format | DT_NOPREFIX);
+  // Only texts with an access key draw '&' as an underline; paths show it as it is.
+  if (!access_key) format |= DT_NOPREFIX;
+  DrawTextW(image_.dc(), text.c_str(), static_cast<int>(text.size()), &box, format);
 }
 
 void DialogPainter::DrawStatic() {
+  const DialogTexts& t = *texts_;
+  const bool keys = t.access_keys;
+  labels_.clear();
   struct Title { const RECT& panel; const wchar_t* text; };
-  for (const Title& t : {Title{kPanelPicture, L"画像の選択"}, Title{kPanelDegree, L"劣化度"}, Title{kPanelMusic, L"BGM"}}) {
-    const RECT plate = In(t.panel, kTitlePlate);
+  for (const Title& title : {Title{kPanelPicture, t.picture_title}, Title{kPanelDegree, t.degree_title},
+                             Title{kPanelMusic, t.music_title}}) {
+    const RECT plate = In(title.panel, kTitlePlate);
     if (!title_.empty()) BitBlt(image_.dc(), plate.left, plate.top, 95, 22, title_.dc(), 0, 0, SRCCOPY);
-    DrawLabel(t.text, In(t.panel, kTitleText), RGB(0, 0, 0), DT_CENTER | DT_SINGLELINE, font_.get());
+    DrawLabel(title.text, In(title.panel, kTitleText), RGB(0, 0, 0), DT_CENTER | DT_SINGLELINE, font_.get(), keys);
+    labels_.push_back(title.text);
   }
-  struct Label { const RECT& panel; const RECT& at; const wchar_t* text; };
-  for (const Label& l : {Label{kPanelPicture, kSelLabel[0], L"ｶﾚﾝﾄ・ﾃﾞｽｸﾄｯﾌﾟ"},
-                         Label{kPanelPicture, kSelLabel[1], L"画像ﾌｧｲﾙを指定"},
-                         Label{kPanelDegree, kSmall, L"小"}, Label{kPanelDegree, kLarge, L"大"},
-                         Label{kPanelMusic, kBgmLabel[0], L"無し"}, Label{kPanelMusic, kBgmLabel[1], L"音楽CD"},
-                         Label{kPanelMusic, kBgmLabel[2], L"MP3、WAV"},
-                         Label{kPanelMusic, kRepeatLabel, L"曲目をﾘﾋﾟｰﾄ"}}) {
-    DrawLabel(l.text, In(l.panel, l.at), 0, DT_SINGLELINE, font_.get());
+  const bool english = language_ == Language::English;
+  struct Label { const RECT& panel; const RECT& at; const wchar_t* text; UINT align; };
+  for (const Label& l : {Label{kPanelPicture, kSelLabel[0], t.desktop, DT_LEFT},
+                         Label{kPanelPicture, kSelLabel[1], t.picture_file, DT_LEFT},
+                         Label{kPanelDegree, english ? kSmallWide : kSmall, t.degree_small, english ? UINT{DT_RIGHT} : UINT{DT_LEFT}},
+                         Label{kPanelDegree, kLarge, t.degree_large, DT_LEFT},
+                         Label{kPanelMusic, english ? kBgmLabelWide[0] : kBgmLabel[0], t.music_none, DT_LEFT},
+                         Label{kPanelMusic, english ? kBgmLabelWide[1] : kBgmLabel[1], t.music_cd, DT_LEFT},
+                         Label{kPanelMusic, english ? kBgmLabelWide[2] : kBgmLabel[2], t.music_file, DT_LEFT},
+                         Label{kPanelMusic, kRepeatLabel, t.repeat, DT_LEFT}}) {
+    DrawLabel(l.text, In(l.panel, l.at), 0, DT_SINGLELINE | l.align, font_.get(), keys);
+    labels_.push_back(l.text);
   }
   DrawLabel(kCreditText, kCredit, RGB(255, 255, 255), DT_SINGLELINE, font_.get());
   DrawLabel(kUrlText, kUrl, RGB(255, 255, 255), DT_SINGLELINE, url_font_.get());

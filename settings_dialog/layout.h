@@ -25,6 +25,7 @@ inline constexpr RECT kDisplay = Box(272, 8, 80, 80);
 inline constexpr RECT kPictureName = Box(8, 56, 257, 33);      // lbl_Fname(1)
 
 inline constexpr RECT kSmall = Box(128, 12, 13, 13);           // lbl(4)
+inline constexpr RECT kSmallWide = Box(106, 12, 38, 13);       // lbl(4) with a word: right-aligned
 inline constexpr RECT kScroll = Box(148, 12, 117, 17);         // HS_Fast
 inline constexpr RECT kLarge = Box(272, 12, 13, 13);           // lbl(5)
 inline constexpr RECT kDegreeText = Box(148, 32, 117, 13);     // lbl_Fast
@@ -32,6 +33,8 @@ inline constexpr RECT kDegreeText = Box(148, 32, 117, 13);     // lbl_Fast
 // Music options by index: 1 stands first, then 0, then 2.
 inline constexpr RECT kBgmMark[3] = {Box(116, 32, 13, 13), Box(116, 12, 13, 13), Box(116, 52, 13, 13)};
 inline constexpr RECT kBgmLabel[3] = {Box(132, 32, 23, 13), Box(132, 12, 43, 13), Box(132, 52, 60, 13)};
+// The English words are longer: their labels take the room up to the track box and the chooser.
+inline constexpr RECT kBgmLabelWide[3] = {Box(132, 32, 64, 13), Box(132, 12, 64, 13), Box(132, 52, 64, 13)};
 inline constexpr RECT kRepeat = Box(200, 8, 41, 20);           // BGM_Repeat
 inline constexpr RECT kRepeatLabel = Box(248, 12, 66, 13);     // lbl(2)
 inline constexpr RECT kCmdBgm = Box(200, 48, 33, 21);

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <type_traits>
+#include <vector>
 
 #include "button/command_button.h"
 #include "button/press_record.h"
@@ -10,6 +12,7 @@
 #include "settings_dialog/dialog_controls.h"
 #include "settings_dialog/dialog_painter.h"
 #include "settings_dialog/dialog_rules.h"
+#include "settings_dialog/dialog_texts.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/resource_ids.h"
 #include "startup/gdi.h"
@@ -36,12 +39,22 @@ constexpr int kBgmMarkTarget = 0;   // 0 to 2, by option
 constexpr int kBgmLabelTarget = 3;  // 3 to 5, by option
 constexpr int kUrlTarget = 6;
 
+// Commands of the access keys (Alt and the underlined letter).
+enum AccessCommand : WORD { kKeyDesktop = 30, kKeyPictureFile, kKeyDegree, kKeyNoMusic, kKeyMusicCd, kKeyMusicFile, kKeyRepeat };
+
+// Owns an accelerator table.
+struct AcceleratorDeleter {
+  void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
+};
+using ScopedAccelerators = std::unique_ptr<std::remove_pointer_t<HACCEL>, AcceleratorDeleter>;
+
 class SettingsWindow {
  public:
   SettingsWindow(HINSTANCE instance, std::wstring settings_file)
       : instance_(instance), settings_file_(std::move(settings_file)) {}
   friend LRESULT CALLBACK WindowThunk<SettingsWindow>(HWND, UINT, WPARAM, LPARAM);
   void View(DialogView* view) const;
+  bool PreTranslate(MSG* msg);
 
  private:
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
@@ -61,6 +74,11 @@ class SettingsWindow {
   void CmdCanClick();
   void UrlClick();
   void OnScroll(WPARAM wp);
+  void OnCommand(WORD id);
+  void OnActivate(bool active);
+  void BuildAccessKeys();
+  void FocusIfEnabled(HWND control);
+  void KeepFocus();
   void Repaint(const RECT& r) { InvalidateRect(wnd_, &r, FALSE); }
   int Hit(POINT pt, const RECT* rects, int count, const RECT& panel) const;
   int ClickTargetAt(POINT pt) const;
@@ -69,6 +87,9 @@ class SettingsWindow {
   HINSTANCE instance_;
   std::wstring settings_file_;
   HWND wnd_ = nullptr;
+  Language language_ = Language::Japanese;
+  ScopedAccelerators access_keys_;
+  HWND last_focus_ = nullptr;  // the control to give the focus back to on reactivation
   DialogControls controls_;
   DialogPainter painter_;  // the window's persistent image: gradient, panels, labels
   Surface display_;        // the thumbnail
@@ -88,12 +109,14 @@ void SettingsWindow::FormLoad() {
   const Placement at = PlaceForm(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), tpp);
   SetWindowPos(wnd_, nullptr, at.x, at.y, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
 
-  painter_.Load(instance_, wnd_, -scale.TwipsToPixelsTruncated(13 * 15));
+  language_ = DialogLanguage();
+  painter_.Load(instance_, wnd_, -scale.TwipsToPixelsTruncated(13 * 15), language_);
   hand_.reset(static_cast<HCURSOR>(LoadImageW(instance_, MAKEINTRESOURCEW(IDC_DIALOG_HAND), IMAGE_CURSOR, 32, 32, 0)));
   TakeWindowColour();
   display_.Resize(kThumbnailSide, kThumbnailSide);
   dummy_.Resize(57, 53);
-  controls_.Create(instance_, wnd_, scale, painter_.font());
+  controls_.Create(instance_, wnd_, scale, painter_.font(), language_);
+  BuildAccessKeys();
   if (controls_.cmd_pic) controls_.cmd_pic->SetClick([this] { CmdPicClick(); });
   if (controls_.cmd_bgm) controls_.cmd_bgm->SetClick([this] { CmdBgmClick(); });
   if (controls_.cmd_can) controls_.cmd_can->SetClick([this] { CmdCanClick(); });
@@ -137,6 +160,9 @@ void SettingsWindow::ShowSettings() {
   music_name_ = Zarnik_BGM::MusicFile;
   SendMessageW(controls_.repeat, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
   for (int i = 1; i <= 20; ++i) SendMessageW(controls_.repeat, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_wstring(i).c_str()));
+  // The stored track as the list's choice, so that the arrow keys go on from it.
+  if (Zarnik_BGM::MusicRepeat >= 0 && Zarnik_BGM::MusicRepeat <= 20)
+    SendMessageW(controls_.repeat, CB_SETCURSEL, static_cast<WPARAM>(Zarnik_BGM::MusicRepeat), 0);
 }
 
 // Where the pointer was, for the zoom out of and back into it.
@@ -195,6 +221,7 @@ void SettingsWindow::SelMouseDown(int index, bool from_label) {
   }
   DrawMarks();
   DrawNames();
+  KeepFocus();
 }
 
 void SettingsWindow::BgmClick(int index) {
@@ -206,11 +233,13 @@ void SettingsWindow::BgmClick(int index) {
   if (choice.chooser_enabled && controls_.cmd_bgm) controls_.cmd_bgm->SetEnabled(-1);
   Zarnik_BGM::MusicKind = static_cast<int16_t>(index);
   DrawMarks();
+  KeepFocus();
 }
 
 void SettingsWindow::CmdPicClick() {
   std::wstring chosen;
-  if (!ChooseOpenFile(wnd_, instance_, L"画像ﾌｧｲﾙ (BMP JPG)\0*.BMP;*.JPG\0\0", Zarnik_B::PictureFolder, &chosen)) return;
+  const DialogTexts& texts = TextsFor(language_);
+  if (!ChooseOpenFile(wnd_, instance_, texts.open_title, texts.picture_filter, Zarnik_B::PictureFolder, &chosen)) return;
   Zarnik_B::PictureFile = chosen;
   picture_name_ = chosen;
   Zarnik_B::PictureFolder = FolderOf(picture_name_);
@@ -220,7 +249,8 @@ void SettingsWindow::CmdPicClick() {
 
 void SettingsWindow::CmdBgmClick() {
   std::wstring chosen;
-  if (!ChooseOpenFile(wnd_, instance_, L"BGMﾌｧｲﾙ (MP3 WAV)\0*.MP3;*.WAV\0\0", Zarnik_BGM::MusicFolder, &chosen)) return;
+  const DialogTexts& texts = TextsFor(language_);
+  if (!ChooseOpenFile(wnd_, instance_, texts.open_title, texts.music_filter, Zarnik_BGM::MusicFolder, &chosen)) return;
   Zarnik_BGM::MusicFile = chosen;
   music_name_ = chosen;
   Zarnik_BGM::MusicFolder = FolderOf(chosen);
@@ -276,7 +306,97 @@ void SettingsWindow::OnScroll(WPARAM wp) {
   DrawNames();
 }
 
+// A button pressed from the keyboard (Enter, Esc) or an access key.
+void SettingsWindow::OnCommand(WORD id) {
+  auto enabled = [](CommandButton* button) { return button && IsWindowEnabled(button->hwnd()); };
+  switch (id) {
+    case IDOK:
+    case kIdCmdSet:
+      CmdSetClick();
+      break;
+    case IDCANCEL:
+    case kIdCmdCan:
+      CmdCanClick();
+      break;
+    case kIdCmdPic:
+      if (enabled(controls_.cmd_pic)) CmdPicClick();
+      break;
+    case kIdCmdBgm:
+      if (enabled(controls_.cmd_bgm)) CmdBgmClick();
+      break;
+    case kKeyDesktop:
+    case kKeyPictureFile:
+      SelMouseDown(id - kKeyDesktop, true);
+      break;
+    case kKeyNoMusic:
+    case kKeyMusicCd:
+    case kKeyMusicFile:
+      BgmClick(id - kKeyNoMusic);
+      break;
+    case kKeyDegree:
+      FocusIfEnabled(controls_.scroll);
+      break;
+    case kKeyRepeat:
+      FocusIfEnabled(controls_.repeat);
+      break;
+  }
+}
+
+void SettingsWindow::FocusIfEnabled(HWND control) {
+  if (control && IsWindowEnabled(control)) SetFocus(control);
+}
+
+// A control disabled while it had the focus leaves it nowhere; the dialog takes it, so that
+// Tab and the other keys still reach it.
+void SettingsWindow::KeepFocus() {
+  if (GetActiveWindow() == wnd_ && !GetFocus()) SetFocus(wnd_);
+}
+
+// As a dialog does: the control that had the focus gets it back when the window is active again.
+void SettingsWindow::OnActivate(bool active) {
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(wnd_, focus)) last_focus_ = focus;
+    return;
+  }
+  if (last_focus_ && IsWindow(last_focus_) && IsWindowEnabled(last_focus_)) SetFocus(last_focus_);
+  else SetFocus(wnd_);
+}
+
+void SettingsWindow::BuildAccessKeys() {
+  const DialogTexts& texts = TextsFor(language_);
+  if (!texts.access_keys) return;
+  std::vector<ACCEL> keys;
+  auto add = [&](const wchar_t* text, WORD command) {
+    if (const wchar_t key = AccessKey(text)) keys.push_back(ACCEL{FALT | FVIRTKEY, static_cast<WORD>(key), command});
+  };
+  add(texts.desktop, kKeyDesktop);
+  add(texts.picture_file, kKeyPictureFile);
+  add(texts.degree_title, kKeyDegree);
+  add(texts.music_none, kKeyNoMusic);
+  add(texts.music_cd, kKeyMusicCd);
+  add(texts.music_file, kKeyMusicFile);
+  add(texts.repeat, kKeyRepeat);
+  if (!keys.empty()) access_keys_.reset(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
+}
+
+// The keyboard, before a message is dispatched: access keys, then the dialog manager's Tab,
+// arrows, Enter and Esc. True when the message was handled.
+bool SettingsWindow::PreTranslate(MSG* msg) {
+  if (msg->hwnd != wnd_ && !IsChild(wnd_, msg->hwnd)) return false;
+  if (access_keys_ && TranslateAcceleratorW(wnd_, access_keys_.get(), msg)) return true;
+  // With the focus on the dialog itself (as it opens) Tab starts at the first or last control.
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && GetFocus() == wnd_) {
+    HWND first = GetNextDlgTabItem(wnd_, nullptr, FALSE);
+    FocusIfEnabled(GetKeyState(VK_SHIFT) < 0 && first ? GetNextDlgTabItem(wnd_, first, TRUE) : first);
+    return true;
+  }
+  return IsDialogMessageW(wnd_, msg) != 0;
+}
+
 int SettingsWindow::Hit(POINT pt, const RECT* rects, int count, const RECT& panel) const {
+  // The English music labels are drawn in wider boxes; a click counts over the whole word.
+  if (rects == kBgmLabel && language_ == Language::English) rects = kBgmLabelWide;
   for (int i = 0; i < count; ++i) {
     const RECT r = In(panel, rects[i]);
     if (PtInRect(&r, pt)) return i;
@@ -310,12 +430,26 @@ void SettingsWindow::View(DialogView* view) const {
   view->thumbnail = SIZE{display_.width(), display_.height()};
   for (int i = 0; i < 2; ++i) view->sel_mark[i] = sel_mark_[i];
   for (int i = 0; i < 3; ++i) view->bgm_mark[i] = bgm_mark_[i];
+  view->labels = painter_.labels();
 }
 
 LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_APP:
       FormLoad();
+      return 0;
+    case WM_COMMAND:
+      // From the dialog manager (Enter, Esc) with BN_CLICKED, or an access key.
+      if (HIWORD(wp) == BN_CLICKED || HIWORD(wp) == 1) OnCommand(LOWORD(wp));
+      return 0;
+    case DM_GETDEFID: {
+      // Enter presses the focused button, else 設定.
+      CommandButton* focused = CommandButton::FromWindow(GetFocus());
+      const int id = focused && GetParent(focused->hwnd()) == wnd_ ? GetDlgCtrlID(focused->hwnd()) : kIdCmdSet;
+      return MAKELRESULT(id, DC_HASDEFID);
+    }
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wp) != WA_INACTIVE);
       return 0;
     case WM_ERASEBKGND:
       return TRUE;
@@ -417,13 +551,35 @@ HWND CreateSettingsWindow(HINSTANCE instance, const std::wstring& settings_file)
   return wnd;
 }
 
-bool ViewSettingsWindow(HWND wnd, DialogView* view) {
+namespace {
+
+SettingsWindow* SettingsWindowOf(HWND wnd) {
   wchar_t name[32] = {};
-  if (!view || !GetClassNameW(wnd, name, 32) || std::wstring(name) != kDialogClass) return false;
-  auto* self = reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+  if (!GetClassNameW(wnd, name, 32) || std::wstring(name) != kDialogClass) return nullptr;
+  DWORD process = 0;
+  GetWindowThreadProcessId(wnd, &process);
+  if (process != GetCurrentProcessId()) return nullptr;
+  return reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+}
+
+}  // namespace
+
+dialog::Language DialogLanguage() { return LanguageFor(GetUserDefaultUILanguage()); }
+
+bool ViewSettingsWindow(HWND wnd, DialogView* view) {
+  SettingsWindow* self = view ? SettingsWindowOf(wnd) : nullptr;
   if (!self) return false;
   self->View(view);
   return true;
+}
+
+bool SettingsDialogMessage(HWND wnd, MSG* msg) {
+  SettingsWindow* self = msg ? SettingsWindowOf(wnd) : nullptr;
+  try {
+    return self && self->PreTranslate(msg);
+  } catch (...) {
+    return false;
+  }
 }
 
 void ShowSettingsDialog(HINSTANCE instance) {
@@ -431,6 +587,7 @@ void ShowSettingsDialog(HINSTANCE instance) {
   if (!wnd) return;
   MSG msg;
   while (IsWindow(wnd) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (SettingsDialogMessage(wnd, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -4,6 +4,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include "settings_dialog/dialog_texts.h"
 
 namespace zarnik {
 
@@ -11,6 +14,14 @@ inline constexpr wchar_t kDialogClass[] = L"Zarnik_P";
 
 // Shows the dialog modal and returns when it has closed (saved or cancelled).
 void ShowSettingsDialog(HINSTANCE instance);
+
+// The dialog's language: the user's UI language decides.
+dialog::Language DialogLanguage();
+
+// The dialog's keyboard (Tab, Enter, Esc, arrows, access keys) for a message about to be
+// dispatched; true when it was handled and must not be dispatched again. The message loop
+// running the dialog calls it.
+bool SettingsDialogMessage(HWND wnd, MSG* msg);
 
 // The dialog loaded from the shared settings and shown, writing to settings_file when saved;
 // it runs on the caller's message loop. Null when it could not be made.
@@ -25,6 +36,7 @@ struct DialogView {
   SIZE thumbnail{};            // Display
   int sel_mark[2] = {};        // 1 chosen, 0 not chosen, -1 empty
   int bgm_mark[3] = {};
+  std::vector<std::wstring> labels;  // the painted texts, titles first
 };
 bool ViewSettingsWindow(HWND wnd, DialogView* view);
 

@@ -1,6 +1,6 @@
 // The settings file through our own profile codec: its bytes are code page 932 whatever the
-// machine's ANSI code page, so the platform's narrow profile functions (which decode with the
-// ANSI code page) cannot be used for it.
+// machine's ANSI code page (or UTF-16 once a path needs more), so the platform's narrow
+// profile functions (which decode with the ANSI code page) cannot be used for it.
 #include "startup/settings.h"
 
 #include <windows.h>
@@ -45,6 +45,14 @@ std::wstring FromCodePage(UINT code_page, std::string_view bytes) {
   std::wstring out(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(code_page, 0, bytes.data(), length, out.data(), n);
   return out;
+}
+
+// The text in code page 932 when that holds it exactly; nothing when a character would be
+// lost or changed (the default character, or a best-fit look-alike such as e for é).
+std::optional<std::string> ExactlyInCodePage932(std::wstring_view text) {
+  std::string bytes = ToCodePage(kSettingsCodePage, text);
+  if (FromCodePage(kSettingsCodePage, bytes) != text) return std::nullopt;
+  return bytes;
 }
 
 std::u16string ToU16(std::wstring_view text) { return {text.begin(), text.end()}; }
@@ -194,17 +202,32 @@ bool WriteIniFile(const std::wstring& section, const std::wstring& key, const st
   const ini::Detected detected = ini::DetectEncoding(old.bytes);
   const std::string_view body = std::string_view(old.bytes).substr(detected.mark_length);
   std::string bytes;
-  if (detected.encoding == ini::Encoding::Cp932) {
-    auto changed = ini::SetValue(body, ToCodePage(kSettingsCodePage, section_name),
-                                 ToCodePage(kSettingsCodePage, key_name),
-                                 ToCodePage(kSettingsCodePage, value));
-    if (!changed) return false;
-    bytes = std::move(*changed);
+  ini::Encoding encoding = detected.encoding;
+  std::u16string unicode_body;
+  if (encoding == ini::Encoding::Cp932) {
+    const auto section_bytes = ExactlyInCodePage932(section_name);
+    const auto key_bytes = ExactlyInCodePage932(key_name);
+    const auto value_bytes = ExactlyInCodePage932(value);
+    if (section_bytes && key_bytes && value_bytes) {
+      auto changed = ini::SetValue(body, *section_bytes, *key_bytes, *value_bytes);
+      if (!changed) return false;
+      bytes = std::move(*changed);
+    } else {
+      // A name or value code page 932 cannot hold (a path in another language): the file
+      // becomes UTF-16 with its mark, which the platform's profile functions read natively.
+      // Its other lines go along only when they come through the change unaltered.
+      const std::wstring text = FromCodePage(kSettingsCodePage, body);
+      if (ToCodePage(kSettingsCodePage, text) != body) return false;
+      encoding = ini::Encoding::Utf16Le;
+      unicode_body = ToU16(text);
+    }
   } else {
-    auto changed = ini::SetValue(DecodeUnicode(detected.encoding, body), ToU16(section_name),
-                                 ToU16(key_name), ToU16(value));
+    unicode_body = DecodeUnicode(encoding, body);
+  }
+  if (encoding != ini::Encoding::Cp932) {
+    auto changed = ini::SetValue(unicode_body, ToU16(section_name), ToU16(key_name), ToU16(value));
     if (!changed) return false;
-    bytes = EncodeUnicode(detected.encoding, *changed);
+    bytes = EncodeUnicode(encoding, *changed);
   }
   if (old.status == ReadStatus::kRead && bytes == old.bytes) return true;  // already so
   if (bytes.size() > kMaxFileBytes) return false;  // we could not read it back

@@ -1,4 +1,5 @@
-// The settings file: one section, six keys, code page 932 bytes on every system.
+// The settings file: one section, six keys, code page 932 bytes on every system, until a value
+// needs a character code page 932 lacks: from then on UTF-16 with a byte-order mark.
 #pragma once
 
 #include <string>
@@ -17,8 +18,10 @@ inline constexpr wchar_t kKeyMusicFile[] = L"BGMﾌｧｲﾙ";
 // Values are cut to 255 bytes of code page 932.
 std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const std::wstring& file);
 
-// Writes or replaces key=value in the section, creating file and section as needed. The
-// result (non-zero on success) goes to LastResult.
+// Writes or replaces key=value in the section, creating file and section as needed. A code
+// page 932 file stays so byte for byte while the names and value fit it exactly; otherwise it
+// is rewritten as UTF-16 LE with a mark. A Unicode file keeps its encoding. The result
+// (non-zero on success) goes to LastResult.
 void WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value,
               const std::wstring& file);
 
