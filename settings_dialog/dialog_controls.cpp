@@ -40,13 +40,13 @@ int ExtentPixels(const ScreenScale& scale, const PropertyBag& bag, const wchar_t
 // The dialog's font as a button's font: the button sizes it in points at the screen's scale.
 FontSpec FontSpecOf(HFONT font, const ScreenScale& scale) {
   LOGFONTW lf{};
-  FontSpec spec;
-  if (!font || !GetObjectW(font, sizeof(lf), &lf)) return spec;
-  spec.face = lf.lfFaceName;
-  spec.points = (lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight) * 72.0 / scale.dpi_y;
-  spec.weight = lf.lfWeight ? lf.lfWeight : FW_NORMAL;
-  spec.charset = lf.lfCharSet;
-  return spec;
+  FontSpec font_desc;
+  if (!font || !GetObjectW(font, sizeof(lf), &lf)) return font_desc;
+  font_desc.face = lf.lfFaceName;
+  font_desc.points = (lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight) * 72.0 / scale.dpi_y;
+  font_desc.weight = lf.lfWeight ? lf.lfWeight : FW_NORMAL;
+  font_desc.charset = lf.lfCharSet;
+  return font_desc;
 }
 
 }  // namespace
@@ -64,8 +64,9 @@ void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& 
   cmd_can = button(L"Cmd_Can", kIdCmdCan, kCmdCan);
   cmd_set = button(L"Cmd_Set", kIdCmdSet, kCmdSet);
   const RECT s = In(kPanelDegree, kScroll);
-  scroll = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ, s.left, s.top, s.right - s.left,
-                           s.bottom - s.top, dialog, reinterpret_cast<HMENU>(kIdScroll), instance, nullptr);
+  scroll = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ, s.left, s.top,
+                           s.right - s.left, s.bottom - s.top, dialog, reinterpret_cast<HMENU>(kIdScroll),
+                           instance, nullptr);
   SCROLLINFO si{};
   si.cbSize = sizeof(si);
   si.fMask = SIF_RANGE | SIF_POS | SIF_PAGE;
@@ -81,11 +82,11 @@ void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& 
   SendMessageW(repeat, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (language != Language::Japanese) {
     const DialogTexts& texts = TextsFor(language);
-    const FontSpec spec = FontSpecOf(font, scale);
+    const FontSpec font_desc = FontSpecOf(font, scale);
     for (auto [command, caption] : {std::pair{cmd_set, texts.save}, std::pair{cmd_can, texts.cancel},
                                    std::pair{cmd_pic, L"..."}, std::pair{cmd_bgm, L"..."}}) {
       if (!command) continue;
-      command->SetFont(spec);
+      command->SetFont(font_desc);
       command->SetCaption(caption);
     }
   }

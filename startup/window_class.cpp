@@ -2,15 +2,15 @@
 
 namespace zarnik {
 
-bool RegisterWindowClass(const WindowClassSpec& spec, WNDPROC proc) {
+bool RegisterWindowClass(const WindowClassSpec& desc, WNDPROC proc) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = proc;
-  wc.hInstance = spec.instance;
-  wc.hCursor = spec.cursor;
-  wc.hIcon = spec.icon;
-  wc.hbrBackground = spec.background;
-  wc.lpszClassName = spec.name;
+  wc.hInstance = desc.instance;
+  wc.hCursor = desc.cursor;
+  wc.hIcon = desc.icon;
+  wc.hbrBackground = desc.background;
+  wc.lpszClassName = desc.name;
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 

@@ -62,12 +62,12 @@ struct WindowSpec {
 
 // The window, or null when none was made; either way the object is looked after.
 template <typename T>
-HWND CreateOwnedWindow(std::unique_ptr<T> object, const WindowSpec& spec) {
+HWND CreateOwnedWindow(std::unique_ptr<T> object, const WindowSpec& desc) {
   if (!object) return nullptr;
   WindowTicket<T> ticket{object.get()};
-  HWND wnd = CreateWindowExW(spec.ex_style, spec.class_name, spec.title, spec.style, spec.x, spec.y, spec.width,
-                             spec.height, spec.parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.child_id)), spec.instance, &ticket);
+  HWND wnd = CreateWindowExW(desc.ex_style, desc.class_name, desc.title, desc.style, desc.x, desc.y, desc.width,
+                             desc.height, desc.parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.child_id)), desc.instance, &ticket);
   if (ticket.taken) object.release();  // the window's now, made or not
   return wnd;
 }
@@ -80,11 +80,11 @@ struct WindowClassSpec {
   HICON icon = nullptr;
   HBRUSH background = nullptr;
 };
-bool RegisterWindowClass(const WindowClassSpec& spec, WNDPROC proc);
+bool RegisterWindowClass(const WindowClassSpec& desc, WNDPROC proc);
 
 template <typename T>
-bool RegisterWindowClassFor(const WindowClassSpec& spec) {
-  return RegisterWindowClass(spec, WindowThunk<T>);
+bool RegisterWindowClassFor(const WindowClassSpec& desc) {
+  return RegisterWindowClass(desc, WindowThunk<T>);
 }
 
 }  // namespace zarnik
