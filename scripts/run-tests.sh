@@ -11,8 +11,7 @@ export ZARNIK_RUN_DIR="$build/run"
 . ./scripts/headless-env.sh
 trap zarnik_env_stop EXIT
 zarnik_env_start
-# The English UI's tests: their locale and their own prefix.
-./scripts/english-locale.sh
+# The English UI's tests run in a prefix of their own.
 zarnik_english_prefix_start
 
 ctest --test-dir "$build" --output-on-failure --timeout 300 -j "${ZARNIK_TEST_JOBS:-2}" "$@"
