@@ -95,6 +95,7 @@ class SettingsWindow {
   dialog::MusicMarks bgm_mark_{-1, -1, -1};
   std::wstring picture_name_, music_name_, degree_text_;
   PressRecord presses_;
+  bool loaded_ = false;
   bool closing_ = false;
 };
 

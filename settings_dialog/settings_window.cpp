@@ -154,7 +154,11 @@ void SettingsWindow::View(DialogView* view) const {
 LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_APP:
-      FormLoad();
+      // Any process may post this message number: only the start's own load step counts.
+      if (!loaded_) {
+        loaded_ = true;
+        FormLoad();
+      }
       return 0;
     case WM_COMMAND:
       // From the dialog manager (Enter, Esc) with BN_CLICKED, or an access key.

@@ -128,5 +128,27 @@ TEST(DialogGdiTest, TwentyDialogsOpenedAndClosedHoldNothingMore) {
   }
 }
 
+TEST(DialogGdiTest, ALoadStepPostedFromOutsideMakesNothingMore) {
+  test::TempFolder folder;
+  HWND wnd = CreateSettingsWindow(GetModuleHandleW(nullptr), folder.File(L"Quorvel.ini"));
+  ASSERT_NE(wnd, nullptr);
+  test::DrainMessages();
+  auto children = [&] {
+    int count = 0;
+    EnumChildWindows(wnd, [](HWND, LPARAM n) { return ++*reinterpret_cast<int*>(n), TRUE; },
+                     reinterpret_cast<LPARAM>(&count));
+    return count;
+  };
+  const int controls = children();
+  const long objects = LiveGdiObjects();
+  // The load step's message number, as any process may post it.
+  ASSERT_TRUE(PostMessageW(wnd, WM_APP, 0, 0));
+  test::DrainMessages();
+  EXPECT_EQ(children(), controls);
+  EXPECT_EQ(LiveGdiObjects(), objects);
+  PostMessageW(wnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(test::PumpUntil([&] { return !IsWindow(wnd); }, 5s));
+}
+
 }  // namespace
 }  // namespace zarnik
