@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <thread>
 
 namespace zarnik::test {
@@ -72,9 +73,18 @@ Process::~Process() {
 bool Process::Start(const std::wstring& command_line, const std::wstring& working_dir) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
-  std::wstring line = command_line;
-  return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        working_dir.empty() ? nullptr : working_dir.c_str(), &si, &pi_) != 0;
+  // Under Wine a start can fail before the child runs any of its code (the loader or the
+  // server refused it on a loaded machine); a child that cannot start fails every try.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::wstring line = command_line;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       working_dir.empty() ? nullptr : working_dir.c_str(), &si, &pi_)) {
+      return true;
+    }
+    std::fprintf(stderr, "CreateProcessW failed with error %lu (try %d)\n", GetLastError(),
+                 attempt + 1);
+  }
+  return false;
 }
 
 bool Process::Wait(std::chrono::milliseconds timeout) {
