@@ -36,8 +36,9 @@ std::wstring Wide(const char* ansi) {
 }
 
 // The bitmap file seen a strip of rows at a time, so the converter's memory stays small
-// whatever the picture's size. Strips are views of the file where the system allows it (no
-// copy), else read into a buffer.
+// whatever the picture's size. Strips are read into one buffer rather than mapped: a strip
+// that fits the cache costs less than a fault on every page of a view, and a file cut short
+// under the reader is a short read, not a fault.
 class BitmapFile {
  public:
   explicit BitmapFile(const std::wstring& path) {
@@ -48,9 +49,6 @@ class BitmapFile {
         size.QuadPart > (1LL << 31))
       return;
     size_ = static_cast<size_t>(size.QuadPart);
-  }
-  ~BitmapFile() {
-    if (view_) UnmapViewOfFile(view_);
   }
   BitmapFile(const BitmapFile&) = delete;
   BitmapFile& operator=(const BitmapFile&) = delete;
@@ -68,9 +66,7 @@ class BitmapFile {
     } catch (...) {
       return false;
     }
-    if (!ReadAt(0, head_.data(), head) || !reader.OpenHeader(head_.data(), head, size_)) return false;
-    mapping_.reset(CreateFileMappingW(file_.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    return true;
+    return ReadAt(0, head_.data(), head) && reader.OpenHeader(head_.data(), head, size_);
   }
 
   // Row y of the picture (from the top) as blue, green, red; rows are read a strip at a time
@@ -80,13 +76,12 @@ class BitmapFile {
       if (!ReadStrip(reader, y)) return nullptr;
     }
     const size_t at = reader.RowOffset(y) - strip_offset_;
-    return reader.RowBgrFrom(strip_data_ + at);
+    return reader.RowBgrFrom(strip_.data() + at);
   }
 
  private:
   static constexpr size_t kMaxHeadBytes = 64u << 20;
-  static constexpr size_t kStripBytes = 4u << 20;
-  static constexpr size_t kViewAlignment = 64 * 1024;
+  static constexpr size_t kStripBytes = 1u << 20;
 
   bool ReadAt(size_t offset, uint8_t* out, size_t bytes) {
     while (bytes > 0) {
@@ -110,44 +105,22 @@ class BitmapFile {
     const size_t a = reader.RowOffset(y), b = reader.RowOffset(last);
     const size_t begin = std::min(a, b);
     const size_t end = std::max(a, b) + reader.RowBytes();
-    if (!MapStrip(begin, end)) {
-      try {
-        strip_.resize(end - begin);
-      } catch (...) {
-        return false;
-      }
-      if (!ReadAt(begin, strip_.data(), end - begin)) return false;
-      strip_data_ = strip_.data();
+    try {
+      strip_.resize(end - begin);
+    } catch (...) {
+      return false;
     }
+    if (!ReadAt(begin, strip_.data(), end - begin)) return false;
     strip_first_ = y;
     strip_rows_ = last - y + 1;
     strip_offset_ = begin;
     return true;
   }
 
-  // The new view is mapped before the old one goes, so the file always has one and cannot be
-  // cut short under the reader.
-  bool MapStrip(size_t begin, size_t end) {
-    if (!mapping_) return false;
-    const size_t from = begin - begin % kViewAlignment;
-    const unsigned long long offset = from;
-    void* view = MapViewOfFile(mapping_.get(), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
-                               static_cast<DWORD>(offset), end - from);
-    if (!view) return false;
-    if (view_) UnmapViewOfFile(view_);
-    view_ = view;
-    strip_data_ = static_cast<const uint8_t*>(view) + (begin - from);
-    return true;
-  }
-
-  // The view goes in the destructor, before the mapping and the file (members end in reverse order).
   ScopedHandle file_;
-  ScopedHandle mapping_;
-  void* view_ = nullptr;
   size_t size_ = 0;
   std::vector<uint8_t> head_;
   std::vector<uint8_t> strip_;
-  const uint8_t* strip_data_ = nullptr;
   int strip_first_ = 0;
   int strip_rows_ = 0;
   size_t strip_offset_ = 0;

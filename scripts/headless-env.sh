@@ -81,9 +81,10 @@ zarnik_english_prefix_start() {
 }
 
 zarnik_env_stop() {
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
-  [ -n "${ZARNIK_RUN_DIR:-}" ] && WINEPREFIX="$ZARNIK_RUN_DIR/wineprefix-en" wineserver -k >/dev/null 2>&1
-  [ -n "${PULSE_RUNTIME_PATH:-}" ] && pulseaudio --kill >/dev/null 2>&1
-  [ -n "${ZARNIK_XVFB_PID:-}" ] && kill "$ZARNIK_XVFB_PID" >/dev/null 2>&1
+  # Each part may be gone already (or never made): that is no failure under set -e.
+  [ -z "${WINEPREFIX:-}" ] || wineserver -k >/dev/null 2>&1 || true
+  [ -z "${ZARNIK_RUN_DIR:-}" ] || WINEPREFIX="$ZARNIK_RUN_DIR/wineprefix-en" wineserver -k >/dev/null 2>&1 || true
+  [ -z "${PULSE_RUNTIME_PATH:-}" ] || pulseaudio --kill >/dev/null 2>&1 || true
+  [ -z "${ZARNIK_XVFB_PID:-}" ] || kill "$ZARNIK_XVFB_PID" >/dev/null 2>&1 || true
   return 0
 }
