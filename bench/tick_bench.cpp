@@ -4,7 +4,8 @@
 //   tick_bench.exe frame.bmp [frame.bmp ...]
 //
 // Each frame is a 24-bit bitmap (run-tick-bench.sh makes photo-like ones). The tick runs at
-// quality 50 every time, so the JPEG work is the same as the library's.
+// quality 50 every time (or TICK_QUALITY from the environment), so the JPEG work is the same as
+// the library's.
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -82,7 +84,7 @@ struct Cost {
 };
 
 // Compress from 24-bit as the bitmap file holds it, decompress to 32-bit as the screen takes it.
-Cost LibraryCost(const Surface& frame, int runs) {
+Cost LibraryCost(const Surface& frame, int runs, int quality) {
   const int w = frame.width(), h = frame.height();
   std::vector<unsigned char> bgr(static_cast<size_t>(w) * h * 3);
   for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
@@ -99,7 +101,7 @@ Cost LibraryCost(const Surface& frame, int runs) {
     const double t0 = NowMs();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    if (tjCompress2(c, bgr.data(), w, w * 3, h, TJPF_BGR, &jpeg, &size, TJSAMP_420, 50, 0) != 0) break;
+    if (tjCompress2(c, bgr.data(), w, w * 3, h, TJPF_BGR, &jpeg, &size, TJSAMP_420, quality, 0) != 0) break;
     tjDecompress2(d, jpeg, size, bgrx.data(), w, w * 4, h, TJPF_BGRX, 0);
     tjFree(jpeg);
     times.push_back(NowMs() - t0);
@@ -118,6 +120,8 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int quality = 50;
+  if (const char* q = std::getenv("TICK_QUALITY")) quality = std::clamp(std::atoi(q), 1, 100);
   WNDCLASSW wc{};
   wc.lpfnWndProc = ShowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
@@ -160,7 +164,7 @@ int wmain(int argc, wchar_t** argv) {
       unsigned long long jpeg_bytes = 0;
       const int writes_before = cycle.bitmap().writes();
       for (int i = 0; i < runs + 3; ++i) {
-        cycle.set_quality(51);  // the tick then encodes at 50
+        cycle.set_quality(quality + 1);  // the tick then encodes at this quality
         const double c0 = ProcessCpuMs(), t0 = NowMs();
         cycle.Tick(source, display);
         const double t1 = NowMs();
@@ -189,7 +193,7 @@ int wmain(int argc, wchar_t** argv) {
       Pump();
       g_shown = nullptr;
       cycle.bitmap().Delete();
-      const Cost lib = LibraryCost(source, runs);
+      const Cost lib = LibraryCost(source, runs, quality);
       const double cpu = cpu_total / runs;
       std::printf("%4dx%-5d %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %7.2f %9.0f %11.0f\n", w, h,
                   Median(tick), cpu, Median(bitmap), Median(convert), Median(load), Median(caption),

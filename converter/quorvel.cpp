@@ -13,6 +13,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,75 @@ std::wstring Wide(const char* ansi) {
   out.resize(static_cast<size_t>(n) - 1);
   return out;
 }
+
+// Buffers kept from one conversion to the next. A caller converts twice a second; memory of
+// this size freed and asked for again comes fresh from the system each time, to be cleared
+// page by page. Callers on several threads at once each take their own.
+class BufferPool {
+ public:
+  struct Block {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+  };
+
+  // The smallest kept block of at least this size (its contents are left over), else a new
+  // one; empty when there is no memory.
+  Block Take(size_t size) {
+    Block block;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto best = free_.end();
+      for (auto it = free_.begin(); it != free_.end(); ++it)
+        if (it->size >= size && (best == free_.end() || it->size < best->size)) best = it;
+      if (best != free_.end()) {
+        block = std::move(*best);
+        free_.erase(best);
+        return block;
+      }
+    }
+    block.bytes.reset(new (std::nothrow) uint8_t[size]);
+    block.size = block.bytes ? size : 0;
+    return block;
+  }
+
+  void Give(Block block) {
+    if (!block.bytes) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_.size() < kKept) free_.push_back(std::move(block));
+  }
+
+ private:
+  static constexpr size_t kKept = 16;  // two buffers a monitor, for more monitors than most have
+  std::mutex mutex_;
+  std::vector<Block> free_;
+};
+
+BufferPool& Buffers() {
+  static BufferPool pool;
+  return pool;
+}
+
+// A pooled block, given back when done with.
+class PooledBuffer {
+ public:
+  explicit PooledBuffer(size_t size) : block_(Buffers().Take(size)) {}
+  ~PooledBuffer() { Buffers().Give(std::move(block_)); }
+  PooledBuffer(const PooledBuffer&) = delete;
+  PooledBuffer& operator=(const PooledBuffer&) = delete;
+
+  // Grows to at least size, keeping nothing; false when there is no memory for it.
+  bool Reserve(size_t size) {
+    if (block_.size >= size) return true;
+    Buffers().Give(std::move(block_));
+    block_ = Buffers().Take(size);
+    return block_.size >= size;
+  }
+  uint8_t* data() const { return block_.bytes.get(); }
+  size_t size() const { return block_.size; }
+
+ private:
+  BufferPool::Block block_;
+};
 
 // The bitmap file seen a strip of rows at a time, so the converter's memory stays small
 // whatever the picture's size. Strips are read into one buffer rather than mapped: a strip
@@ -83,15 +154,17 @@ class BitmapFile {
   static constexpr size_t kMaxHeadBytes = 64u << 20;
   static constexpr size_t kStripBytes = 1u << 20;
 
+  // A seek and a plain read: a read given its offset in an OVERLAPPED is one more round trip
+  // to the system's server for each strip under Wine, which must ask whether the handle
+  // reports to a completion port.
   bool ReadAt(size_t offset, uint8_t* out, size_t bytes) {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN)) return false;
     while (bytes > 0) {
-      OVERLAPPED at{};
-      at.Offset = static_cast<DWORD>(offset);
-      at.OffsetHigh = static_cast<DWORD>(static_cast<unsigned long long>(offset) >> 32);
       const DWORD ask = static_cast<DWORD>(std::min<size_t>(bytes, 1u << 30));
       DWORD got = 0;
-      if (!ReadFile(file_.get(), out, ask, &got, &at) || got == 0) return false;
-      offset += got;
+      if (!ReadFile(file_.get(), out, ask, &got, nullptr) || got == 0) return false;
       out += got;
       bytes -= got;
     }
@@ -105,12 +178,7 @@ class BitmapFile {
     const size_t a = reader.RowOffset(y), b = reader.RowOffset(last);
     const size_t begin = std::min(a, b);
     const size_t end = std::max(a, b) + reader.RowBytes();
-    try {
-      strip_.resize(end - begin);
-    } catch (...) {
-      return false;
-    }
-    if (!ReadAt(begin, strip_.data(), end - begin)) return false;
+    if (!strip_.Reserve(end - begin) || !ReadAt(begin, strip_.data(), end - begin)) return false;
     strip_first_ = y;
     strip_rows_ = last - y + 1;
     strip_offset_ = begin;
@@ -120,7 +188,7 @@ class BitmapFile {
   ScopedHandle file_;
   size_t size_ = 0;
   std::vector<uint8_t> head_;
-  std::vector<uint8_t> strip_;
+  PooledBuffer strip_{kStripBytes};
   int strip_first_ = 0;
   int strip_rows_ = 0;
   size_t strip_offset_ = 0;
@@ -128,37 +196,39 @@ class BitmapFile {
 
 // libjpeg's output written straight to the file through a small buffer.
 struct FileDestination {
-  jpeg_destination_mgr base;
+  static constexpr size_t kBufferBytes = 256 * 1024;
+  jpeg_destination_mgr base{};
   ScopedHandle file;
-  bool failed;
-  JOCTET buffer[256 * 1024];
+  bool failed = false;
+  PooledBuffer buffer{kBufferBytes};
 };
 
 void DestinationInit(j_compress_ptr cinfo) {
   auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-  d->base.next_output_byte = d->buffer;
-  d->base.free_in_buffer = sizeof(d->buffer);
+  d->base.next_output_byte = d->buffer.data();
+  d->base.free_in_buffer = FileDestination::kBufferBytes;
 }
 
 bool WriteAll(FileDestination* d, size_t bytes) {
   DWORD wrote = 0;
   if (bytes == 0) return true;
-  if (d->failed || !WriteFile(d->file.get(), d->buffer, static_cast<DWORD>(bytes), &wrote, nullptr) || wrote != bytes)
+  if (d->failed ||
+      !WriteFile(d->file.get(), d->buffer.data(), static_cast<DWORD>(bytes), &wrote, nullptr) || wrote != bytes)
     d->failed = true;
   return !d->failed;
 }
 
 boolean DestinationFull(j_compress_ptr cinfo) {
   auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-  WriteAll(d, sizeof(d->buffer));
-  d->base.next_output_byte = d->buffer;
-  d->base.free_in_buffer = sizeof(d->buffer);
+  WriteAll(d, FileDestination::kBufferBytes);
+  d->base.next_output_byte = d->buffer.data();
+  d->base.free_in_buffer = FileDestination::kBufferBytes;
   return TRUE;
 }
 
 void DestinationTerm(j_compress_ptr cinfo) {
   auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-  WriteAll(d, sizeof(d->buffer) - d->base.free_in_buffer);
+  WriteAll(d, FileDestination::kBufferBytes - d->base.free_in_buffer);
 }
 
 struct ErrorManager {
@@ -211,6 +281,7 @@ bool Encode(BitmapFile& file, quorvel::BitmapReader& bitmap, int quality, FileDe
 bool EncodeWhole(BitmapFile& file, quorvel::BitmapReader& bitmap, int quality, const std::wstring& target) {
   const std::wstring temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   auto dest = std::make_unique<FileDestination>();
+  if (dest->buffer.size() < FileDestination::kBufferBytes) return false;
   // A work file rewritten every tick: temporary, so the system may keep it in memory.
   dest->file.reset(
       CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));

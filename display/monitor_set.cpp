@@ -130,9 +130,10 @@ bool MonitorSet::StartTick(std::function<void()> done) {
   if (!TickEnded() || monitors_.empty()) return false;
   working_ = static_cast<int>(monitors_.size());
   auto finish = std::make_shared<std::function<void()>>(std::move(done));
+  std::vector<std::function<void()>> jobs;
   for (auto& m : monitors_) {
     MonitorDecay* monitor = m.get();
-    auto work = [this, monitor, finish] {
+    jobs.push_back([this, monitor, finish] {
       try {
         monitor->Tick();
       } catch (...) {
@@ -143,13 +144,9 @@ bool MonitorSet::StartTick(std::function<void()> done) {
         } catch (...) {
         }
       }
-    };
-    try {
-      workers_.emplace_back(work);
-    } catch (...) {
-      work();  // no thread to be had: this monitor ticks here instead
-    }
+    });
   }
+  workers_.Start(std::move(jobs));
   return true;
 }
 
@@ -159,11 +156,7 @@ bool MonitorSet::TickEnded() {
   return true;
 }
 
-void MonitorSet::WaitForTick() {
-  for (std::thread& t : workers_)
-    if (t.joinable()) t.join();
-  workers_.clear();
-}
+void MonitorSet::WaitForTick() { workers_.Wait(); }
 
 void MonitorSet::Paint(HDC dc, POINT shift, const RECT& area) {
   // Gaps between monitors: black, and ours.

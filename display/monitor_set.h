@@ -1,5 +1,5 @@
 // Every monitor's decay, side by side. The window thread owns the set: it starts each tick,
-// which runs one worker thread per monitor, and learns that the tick ended from a posted
+// which runs on one worker thread per monitor, and learns that the tick ended from a posted
 // message; meanwhile it only paints. Ticks never overlap, so all monitors keep one quality.
 #pragma once
 
@@ -9,12 +9,12 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "display/decay_cycle.h"
 #include "display/monitor_decay.h"
 #include "display/monitor_layout.h"
+#include "display/tick_workers.h"
 
 namespace zarnik {
 
@@ -44,7 +44,7 @@ class MonitorSet {
   // Starts a tick on every monitor unless one is still running; done runs on the last worker
   // to finish. False when none was started.
   bool StartTick(std::function<void()> done);
-  // Whether the tick started last has ended on every monitor (its workers then joined).
+  // Whether the tick started last has ended on every monitor (its workers then idle).
   bool TickEnded();
   // Waits for the running tick, if any, to end.
   void WaitForTick();
@@ -72,8 +72,8 @@ class MonitorSet {
   std::vector<std::unique_ptr<MonitorDecay>> monitors_;
   std::vector<std::wstring> bitmaps_;  // every bitmap work file of the run
   Bounds bounds_;
-  std::vector<std::thread> workers_;
   std::atomic<int> working_{0};
+  TickWorkers workers_;  // last: its threads end before the monitors they tick go
 };
 
 }  // namespace zarnik

@@ -1,8 +1,12 @@
 // Quorvel.dll as the program calls it: bitmap file in, JPEG file out.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "startup/picture_file.h"
 #include "startup/surface.h"
@@ -126,6 +130,37 @@ TEST_F(Converter, TallPicturesGiveOneJpegWhateverTheirRowOrderAndDepth) {
       EXPECT_EQ(jpeg, first) << ToAnsi(name);
     }
   }
+}
+
+// The converter keeps its buffers between calls and callers on several threads share them:
+// every call still sees only its own picture, whatever ran before or beside it.
+TEST_F(Converter, CallsOnSeveralThreadsAtOnceGiveWhatEachGivesAlone) {
+  // Strips of a few rows to a few hundred, so buffers of several sizes are taken and given back.
+  const SIZE sizes[] = {{1501, 700}, {97, 61}, {65000, 20}, {1920, 1080}};
+  constexpr int kPictures = 4;
+  std::string alone[kPictures];
+  for (int i = 0; i < kPictures; ++i) {
+    Surface source;
+    Scene(source, sizes[i].cx, sizes[i].cy);
+    const std::wstring bmp = folder_.File(L"in" + std::to_wstring(i) + L".bmp");
+    ASSERT_TRUE(source.SaveBmp(bmp));
+    ASSERT_EQ(Convert(bmp, folder_.File(L"alone.jpg"), 40 + 10 * i), 1) << sizes[i].cx << " x " << sizes[i].cy;
+    alone[i] = ReadBytes(folder_.File(L"alone.jpg"));
+    ASSERT_FALSE(alone[i].empty());
+  }
+
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> callers;
+  for (int i = 0; i < kPictures; ++i) {
+    callers.emplace_back([&, i] {
+      const std::wstring bmp = folder_.File(L"in" + std::to_wstring(i) + L".bmp");
+      const std::wstring jpg = folder_.File(L"out" + std::to_wstring(i) + L".jpg");
+      for (int round = 0; round < 6; ++round)
+        if (Convert(bmp, jpg, 40 + 10 * i) != 1 || ReadBytes(jpg) != alone[i]) ++wrong;
+    });
+  }
+  for (auto& t : callers) t.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(Converter, PathsInTheAnsiCodePage) {
