@@ -176,12 +176,10 @@ Decoded DecodeJpegOnto(FileSource& source, Surface& out, std::vector<uint32_t>& 
       batch[i] = reinterpret_cast<JSAMPROW>(wider ? wide_row.data() : out.pixels() + static_cast<size_t>(y + i) * out.width());
     const int got = static_cast<int>(jpeg_read_scanlines(&cinfo, batch, static_cast<JDIMENSION>(ask)));
     if (got <= 0) break;
-    for (int i = 0; i < got; ++i) {
-      uint32_t* dest = out.pixels() + static_cast<size_t>(y + i) * out.width();
-      if (wider) std::memcpy(dest, wide_row.data(), static_cast<size_t>(cols) * 4);
-      // libjpeg sets the fourth byte; the surface keeps it clear.
-      for (int x = 0; x < cols; ++x) dest[x] &= 0x00FFFFFF;
-    }
+    // Each pixel's fourth byte stays as libjpeg sets it (opaque): the screen takes the colour
+    // alone, and clearing it was one more pass over the frame every tick.
+    if (wider)
+      std::memcpy(out.pixels() + static_cast<size_t>(y) * out.width(), wide_row.data(), static_cast<size_t>(cols) * 4);
   }
   jpeg_destroy_decompress(&cinfo);
   return Decoded::kDone;
