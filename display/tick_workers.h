@@ -1,6 +1,6 @@
 // Threads that run each tick's work, one per monitor, made the first time they are needed
-// and kept: a thread made and ended twice a second costs more than the work's own copies
-// (a fresh stack to clear and the system's bookkeeping each time).
+// and kept: a thread made and ended for every tick has a fresh stack cleared page by page and
+// the system's thread bookkeeping done twice a second.
 #pragma once
 
 #include <condition_variable>
