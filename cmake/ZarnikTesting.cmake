@@ -13,6 +13,18 @@ else()
 endif()
 include(GoogleTest)
 
+# Under Wine the test programs start through a launcher that tries a start again when Wine
+# fails before the program ran (see the script).
+if(CMAKE_CROSSCOMPILING_EMULATOR AND CMAKE_HOST_UNIX)
+  set(ZARNIK_TEST_WINE ${CMAKE_CROSSCOMPILING_EMULATOR})
+  set(ZARNIK_LAUNCH_LOG ${CMAKE_BINARY_DIR}/run/launch-retries.log)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-test-launcher.sh.in
+                 ${CMAKE_BINARY_DIR}/wine-test-launcher @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                  WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-test-launcher)
+endif()
+
 # zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [HEAVY] [TIMEOUT s])
 # DESKTOP: the test depends on desktop-wide state (window titles, the cursor, the screen) or
 # on timing (ticks, sound), so it never runs beside another DESKTOP test.

@@ -14,4 +14,11 @@ zarnik_env_start
 # The English UI's tests run in a prefix of their own.
 zarnik_english_prefix_start
 
-ctest --test-dir "$build" --output-on-failure --timeout 300 -j "${ZARNIK_TEST_JOBS:-2}" "$@"
+rm -f "$build/run/launch-retries.log"
+rc=0
+ctest --test-dir "$build" --output-on-failure --timeout 300 -j "${ZARNIK_TEST_JOBS:-2}" "$@" || rc=$?
+if [ -s "$build/run/launch-retries.log" ]; then
+  echo "Wine starts that failed before the program ran, and were tried again:"
+  cat "$build/run/launch-retries.log"
+fi
+exit "$rc"
