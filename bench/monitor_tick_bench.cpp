@@ -13,8 +13,7 @@
 #include <vector>
 
 #include "converter/quorvel_binding.h"
-#include "display/monitor_set.h"
-#include "startup/shared_state.h"
+#include "decay/monitor_set.h"
 
 namespace {
 
@@ -57,15 +56,15 @@ int wmain(int argc, wchar_t** argv) {
     if (!scene.SaveBmp(picture)) return 1;
   }
 
-  zarnik::MonitorSet set(folder, [](const std::wstring& bmp, const std::wstring& jpg, int32_t q) {
-    return zarnik::ConvertBMPtoJPG(bmp, jpg, q);
-  });
+  zarnik::MonitorSet set(
+      folder,
+      [](const std::wstring& bmp, const std::wstring& jpg, int32_t q) { return zarnik::ConvertBMPtoJPG(bmp, jpg, q); },
+      1);
   std::vector<zarnik::MonitorArea> areas;
   for (int i = 0; i < monitors; ++i)
     areas.push_back({i * width, 0, (i + 1) * width, height, i == 0, L"M" + std::to_wstring(i)});
   set.Reset(areas);
   set.ShowPictureFile(picture);
-  Zarnik_B::DegradeLevel = 1;
   std::printf("%d monitor(s) of %dx%d\n", monitors, width, height);
 
   std::vector<double> parallel, serial;

@@ -19,10 +19,9 @@
 #include <vector>
 
 #include "converter/quorvel_binding.h"
-#include "display/decay_cycle.h"
-#include "startup/picture_file.h"
-#include "startup/shared_state.h"
-#include "startup/surface.h"
+#include "decay/decay_cycle.h"
+#include "platform/picture_file.h"
+#include "platform/surface.h"
 
 namespace {
 
@@ -155,10 +154,9 @@ int wmain(int argc, wchar_t** argv) {
       UpdateWindow(wnd);
       Pump();
 
-      Zarnik_B::DegradeLevel = 1;
-      zarnik::DecayCycle cycle(bmp, jpg, [](const std::wstring& b, const std::wstring& j, int32_t q) {
-        return zarnik::ConvertBMPtoJPG(b, j, q);
-      });
+      zarnik::DecayCycle cycle(
+          bmp, jpg,
+          [](const std::wstring& b, const std::wstring& j, int32_t q) { return zarnik::ConvertBMPtoJPG(b, j, q); }, 1);
       double cpu_total = 0;
       std::vector<double> tick, bitmap, convert, load, caption, paint;
       unsigned long long jpeg_bytes = 0;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cwctype>
 
-#include "startup/number_text.h"
+#include "settings/number_text.h"
 
 namespace zarnik {
 

@@ -2,12 +2,8 @@
 
 #include <cmath>
 
-#include "button/button_logic.h"
-#include "button/resource_ids.h"
-#include "startup/gdi.h"
-#include "startup/number_text.h"
-#include "startup/picture_file.h"
-#include "startup/screen_scale.h"
+#include "platform/gdi.h"
+#include "settings/number_text.h"
 
 namespace zarnik {
 
@@ -15,14 +11,6 @@ namespace {
 
 constexpr UINT_PTR kHoverCheck = 1;  // notices the pointer leaving over another window
 constexpr UINT kHoverCheckMs = 100;
-constexpr int kCornerTwips = 60;
-constexpr int kCaptionTopTwips = 195;  // the caption label's design height
-constexpr COLORREF kBackground = RGB(0xF2, 0xEE, 0xDF);
-constexpr wchar_t kWhite[] = L"&HFFFFFF";
-constexpr wchar_t kTint[] = L"&HC6C5D7";
-
-const int kPictureIds[] = {IDB_BUTTON_NORMAL,   IDB_BUTTON_HIGHLIGHT,       IDB_BUTTON_PRESSED,
-                           IDB_BUTTON_SELECTED, IDB_BUTTON_HIGHLIGHTSELECT, IDB_BUTTON_DISABLE};
 
 HINSTANCE g_instance = nullptr;
 
@@ -34,9 +22,8 @@ bool CommandButton::Register(HINSTANCE instance) {
       {.name = kCommandClass, .instance = instance, .cursor = LoadCursorW(nullptr, IDC_ARROW)});
 }
 
-CommandButton::CommandButton(HINSTANCE instance, const FontSpec& ambient) : ambient_(ambient), font_(ambient) {
-  for (int i = 0; i < kPictureCount; ++i) LoadBitmapResource(instance, kPictureIds[i], pictures_[i]);
-}
+CommandButton::CommandButton(HINSTANCE instance, const FontSpec& ambient)
+    : ambient_(ambient), face_(instance), font_(ambient) {}
 
 CommandButton* CommandButton::Create(HWND parent, int id, int x, int y, int width, int height,
                                      const PropertyBag& bag, const FontSpec& ambient) {
@@ -56,17 +43,6 @@ CommandButton* CommandButton::Create(HWND parent, int id, int x, int y, int widt
   button->LoadProperties(bag);
   button->ShowEnabled();  // the host's sizing
   return button;
-}
-
-CommandButton* CommandButton::FromWindow(HWND wnd) {
-  if (!wnd) return nullptr;
-  wchar_t name[64] = {};
-  if (!GetClassNameW(wnd, name, 64) || std::wstring(name) != kCommandClass) return nullptr;
-  // Another process's button of the same class keeps a pointer that means nothing here.
-  DWORD process = 0;
-  GetWindowThreadProcessId(wnd, &process);
-  if (process != GetCurrentProcessId()) return nullptr;
-  return reinterpret_cast<CommandButton*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
 }
 
 LRESULT CommandButton::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -150,13 +126,13 @@ LRESULT CommandButton::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 void CommandButton::OnSpaceDown(LPARAM lp) {
   if (!enabled_flag_ || (lp & (1 << 30))) return;  // held down: no repeats
   space_held_ = true;
-  DrawState(kPressed);
+  DrawState(ButtonFace::kPressed);
 }
 
 void CommandButton::OnSpaceUp() {
   if (!space_held_) return;
   space_held_ = false;
-  DrawState(state_ == ButtonState::HighLightSelect ? kHighLightSelect : kSelected);
+  DrawState(state_ == ButtonState::HighLightSelect ? ButtonFace::kHighLightSelect : ButtonFace::kSelected);
   if (enabled_flag_) RaiseClick();
 }
 
@@ -168,137 +144,62 @@ void CommandButton::DrawState(Picture picture) {
 
   RECT client{};
   GetClientRect(wnd_, &client);
-  const int w = client.right, h = client.bottom;
-  if (w <= 0 || h <= 0) return;
-  if (surface_.width() != w || surface_.height() != h) {
-    surface_.SetBackground(kBackground);
-    if (!surface_.Resize(w, h)) return;
-  }
-  surface_.Clear();
-
-  if (opaque_) {
-    DrawGradient();
-    DrawFrame(picture);
-  }
-  DrawCaption();
-  GdiFlush();
-  InvalidateRect(wnd_, nullptr, FALSE);
-}
-
-// The picture's outer band stretched round the button: corners kept, edges stretched.
-void CommandButton::DrawFrame(Picture picture) {
-  const Surface& source = pictures_[picture];
-  if (source.empty()) return;
-  const int w = surface_.width(), h = surface_.height();
-  // The eight segments of the picture's outer band, in twips at the screen's factor; the
-  // 1-twip offsets fall inside the first pixel.
-  const ScreenScale scale = ScreenScaleNow();
-  const int c = scale.TwipsToPixels(kCornerTwips);
-  const int pw = scale.TwipsToPixels(960), ph = scale.TwipsToPixels(375);  // 64 x 25 pixels at 96 dots per inch
-  const int ew = pw - 2 * c, eh = ph - 2 * c;
-  const int dw = w - 2 * c, dh = h - 2 * c;
-  SetStretchBltMode(surface_.dc(), COLORONCOLOR);
-  struct Segment { int sx, sy, sw, sh, dx, dy, dw, dh; };
-  const Segment segments[] = {
-      {0, 0, c, c, 0, 0, c, c},                    // top-left corner
-      {c, 0, ew, c, c, 0, dw, c},                  // top edge
-      {pw - c, 0, c, c, w - c, 0, c, c},           // top-right corner
-      {pw - c, c, c, eh, w - c, c, c, dh},         // right edge
-      {pw - c, ph - c, c, c, w - c, h - c, c, c},  // bottom-right corner
-      {c, ph - c, ew, c, c, h - c, dw, c},         // bottom edge
-      {0, ph - c, c, c, 0, h - c, c, c},           // bottom-left corner
-      {0, c, c, eh, 0, c, c, dh},                  // left edge
-  };
-  for (const Segment& s : segments) {
-    if (s.dw <= 0 || s.dh <= 0) continue;
-    StretchBlt(surface_.dc(), s.dx, s.dy, s.dw, s.dh, source.dc(), s.sx, s.sy, s.sw, s.sh, SRCCOPY);
-  }
-}
-
-void CommandButton::DrawGradient() {
-  const auto white = ColourChannels(kWhite);
-  const auto tint = ColourChannels(kTint);
-  const auto& top = shade_inverted_ ? tint : white;
-  const auto& bottom = shade_inverted_ ? white : tint;
-  TRIVERTEX vertices[2] = {};
-  vertices[0].x = 0;
-  vertices[0].y = 0;
-  vertices[0].Red = top[0];
-  vertices[0].Green = top[1];
-  vertices[0].Blue = top[2];
-  vertices[1].x = surface_.width() - 1;
-  vertices[1].y = surface_.height() - 1;
-  vertices[1].Red = bottom[0];
-  vertices[1].Green = bottom[1];
-  vertices[1].Blue = bottom[2];
-  GRADIENT_RECT rect{0, 1};
-  GradientFill(surface_.dc(), vertices, 2, &rect, 1, GRADIENT_FILL_RECT_V);
-}
-
-void CommandButton::DrawCaption() {
-  RECT client{};
-  GetClientRect(wnd_, &client);
-  const ScreenScale scale = ScreenScaleNow();
-  const double h_twips = scale.PixelsToTwips(client.bottom);
-  const int top = scale.TwipsToPixels((h_twips - kCaptionTopTwips - 20) / 2);
-  RECT box{0, top, client.right, top + scale.TwipsToPixels(kCaptionTopTwips)};
-  ScopedFont font(CreateFontW(scale.FontHeight(font_.points), 0, 0, 0,
-                              font_.weight, font_.italic, font_.underline, font_.strike,
-                              static_cast<BYTE>(font_.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH, font_.face.c_str()));
-  ScopedSelectObject select(surface_.dc(), font.get());
-  SetBkMode(surface_.dc(), TRANSPARENT);
-  SetTextColor(surface_.dc(), caption_enabled_ ? caption_colour_ : GetSysColor(COLOR_GRAYTEXT));
-  DrawTextW(surface_.dc(), caption_.c_str(), static_cast<int>(caption_.size()), &box,
-            DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+  const ButtonFace::Look look{.picture = picture,
+                              .inverted = shade_inverted_ != 0,
+                              .opaque = opaque_,
+                              .caption = &caption_,
+                              .font = &font_,
+                              .colour = caption_colour_,
+                              .enabled = caption_enabled_};
+  if (face_.Draw(surface_, client.right, client.bottom, look)) InvalidateRect(wnd_, nullptr, FALSE);
 }
 
 void CommandButton::LeaveHover() {
   if (!enabled_flag_) return;
   if (state_ == ButtonState::HighLight) {
     state_ = ButtonState::Normal;
-    DrawState(kNormal);
+    DrawState(ButtonFace::kNormal);
   } else if (state_ == ButtonState::HighLightSelect) {
     state_ = ButtonState::Selected;
-    DrawState(kSelected);
+    DrawState(ButtonFace::kSelected);
   }
 }
 
 void CommandButton::ShowEnabled() {
   caption_enabled_ = enabled_flag_ != 0;
-  DrawState(enabled_flag_ ? kNormal : kDisable);
+  DrawState(enabled_flag_ ? ButtonFace::kNormal : ButtonFace::kDisable);
 }
 
 void CommandButton::ShowNormal() {
   if (!enabled_flag_) return;
   caption_enabled_ = true;
   if (first_run_ == 0) caption_colour_ = 0;
-  DrawState(kNormal);
+  DrawState(ButtonFace::kNormal);
 }
 
 void CommandButton::OnMouseMove() {
   if (!enabled_flag_) return;
   if (state_ == ButtonState::Normal) {
     state_ = ButtonState::HighLight;
-    DrawState(kHighLight);
+    DrawState(ButtonFace::kHighLight);
   } else if (state_ == ButtonState::Selected && !mouse_held_) {
     state_ = ButtonState::HighLightSelect;
-    DrawState(kHighLightSelect);
+    DrawState(ButtonFace::kHighLightSelect);
   }
 }
 
 void CommandButton::OnMouseDown(int button) {
   if (!enabled_flag_ || button != 1) return;
   mouse_held_ = -1;
-  DrawState(kPressed);
+  DrawState(ButtonFace::kPressed);
 }
 
 void CommandButton::OnMouseUp(int button, bool pressed_here) {
   if (!enabled_flag_) return;
   if (button == 1) {
     mouse_held_ = 0;
-    if (state_ == ButtonState::HighLight) DrawState(kNormal);
-    if (state_ == ButtonState::HighLightSelect) DrawState(kHighLightSelect);
+    if (state_ == ButtonState::HighLight) DrawState(ButtonFace::kNormal);
+    if (state_ == ButtonState::HighLightSelect) DrawState(ButtonFace::kHighLightSelect);
   }
   // A release whose press went to another window is no click.
   if (state_ != ButtonState::Selected && enabled_flag_ && pressed_here) RaiseClick();
@@ -308,10 +209,10 @@ void CommandButton::OnGotFocus() {
   if (!enabled_flag_) return;
   if (state_ != ButtonState::HighLight) {
     state_ = ButtonState::Selected;
-    DrawState(kSelected);
+    DrawState(ButtonFace::kSelected);
   } else {
     state_ = ButtonState::HighLightSelect;
-    DrawState(kPressed);
+    DrawState(ButtonFace::kPressed);
   }
 }
 
@@ -320,7 +221,7 @@ void CommandButton::OnLostFocus() {
   if (!enabled_flag_) return;
   if (state_ != ButtonState::Normal) {
     state_ = ButtonState::Normal;
-    DrawState(kNormal);
+    DrawState(ButtonFace::kNormal);
   }
 }
 
@@ -354,7 +255,7 @@ uint8_t CommandButton::Visible() {
 void CommandButton::SetVisible(uint8_t value) {
   if (value == 0) {
     opaque_ = false;
-    DrawState(last_picture_ == kNone ? kNormal : last_picture_);
+    DrawState(last_picture_ == ButtonFace::kNone ? ButtonFace::kNormal : last_picture_);
     return;
   }
   opaque_ = true;
@@ -393,12 +294,12 @@ void CommandButton::SetEnabled(int16_t value) {
 void CommandButton::SetCaption(const std::wstring& text) {
   caption_ = text;
   SetWindowTextW(wnd_, caption_.c_str());  // what other programs and screen readers read
-  DrawState(last_picture_ == kNone ? kNormal : last_picture_);
+  DrawState(last_picture_ == ButtonFace::kNone ? ButtonFace::kNormal : last_picture_);
 }
 
 void CommandButton::SetFont(const FontSpec& font) {
   font_ = font;
-  DrawState(last_picture_ == kNone ? kNormal : last_picture_);
+  DrawState(last_picture_ == ButtonFace::kNone ? ButtonFace::kNormal : last_picture_);
 }
 
 void CommandButton::LoadProperties(const PropertyBag& bag) {

@@ -11,11 +11,12 @@
 #include <memory>
 #include <string>
 
+#include "button/button_face.h"
 #include "button/button_logic.h"
 #include "button/press_record.h"
 #include "button/property_bag.h"
-#include "startup/surface.h"
-#include "startup/window_thunk.h"
+#include "platform/surface.h"
+#include "platform/window.h"
 
 namespace zarnik {
 
@@ -30,20 +31,16 @@ enum class ButtonState : uint8_t {
   HighLightSelect = 4,  // focused and under the pointer
 };
 
-class CommandButton {
+class CommandButton : public OwnedWindow {
  public:
-  // The stored pictures, one for each look.
-  enum Picture { kNormal, kHighLight, kPressed, kSelected, kHighLightSelect, kDisable, kNone };
-  static constexpr int kPictureCount = kNone;
+  using Picture = ButtonFace::Picture;
 
   static bool Register(HINSTANCE instance);
   // A button at x, y (pixels of the parent) of width x height, its properties loaded from the
   // bag; ambient is the host's font. Null when no window could be made. The window owns it.
   static CommandButton* Create(HWND parent, int id, int x, int y, int width, int height,
                                const PropertyBag& bag, const FontSpec& ambient = FontSpec{});
-  static CommandButton* FromWindow(HWND wnd);  // null for any other window
-
-  HWND hwnd() const { return wnd_; }
+  static CommandButton* FromWindow(HWND wnd) { return WindowObject<CommandButton>(wnd); }  // null for any other
   void SetClick(std::function<void()> handler) { click_ = std::move(handler); }
 
   void Initialize();
@@ -75,9 +72,6 @@ class CommandButton {
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   void DrawState(Picture picture);
-  void DrawFrame(Picture picture);
-  void DrawGradient();
-  void DrawCaption();
   void LeaveHover();
   void ShowEnabled();
   void ShowNormal();
@@ -91,10 +85,9 @@ class CommandButton {
   void OnSpaceUp();
   void RaiseClick();
 
-  HWND wnd_ = nullptr;
   FontSpec ambient_;
   Surface surface_;
-  Surface pictures_[kPictureCount];  // loaded once, with the button
+  ButtonFace face_;
   std::function<void()> click_;
   int16_t shade_inverted_ = 0;
   uint8_t first_run_ = 0;
@@ -107,7 +100,7 @@ class CommandButton {
   std::wstring caption_ = L"Command";
   COLORREF caption_colour_ = 0;
   FontSpec font_;
-  Picture last_picture_ = kNone;
+  Picture last_picture_ = ButtonFace::kNone;
   bool space_held_ = false;  // Space went down on this button and has not come up
 };
 

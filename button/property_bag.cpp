@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "startup/number_text.h"
+#include "settings/number_text.h"
 
 namespace zarnik {
 

@@ -20,3 +20,22 @@ endfunction()
 function(zarnik_static_link target)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
 endfunction()
+
+# zarnik_resources(target file.rc [DEPENDS files...]): the resource script compiled once (apart,
+# so that no compiler warning flag reaches the resource compiler) and linked into whatever
+# links target. Resource objects carry no symbols and would be dropped from a static library,
+# so they travel as the target's interface sources.
+function(zarnik_resources target rc)
+  cmake_parse_arguments(R "" "" "DEPENDS" ${ARGN})
+  add_library(${target}_res OBJECT ${rc})
+  target_include_directories(${target}_res PRIVATE ${PROJECT_SOURCE_DIR} ${ZARNIK_GENERATED_DIR})
+  if(R_DEPENDS)
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${R_DEPENDS}")
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "STATIC_LIBRARY")
+    target_sources(${target} INTERFACE $<TARGET_OBJECTS:${target}_res>)
+  else()
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:${target}_res>)
+  endif()
+endfunction()

@@ -12,5 +12,5 @@ set(ZARNIK_VERSION_QUAD "${ZARNIK_VERSION_MAJOR}.${ZARNIK_VERSION_MINOR}.${ZARNI
 set(ZARNIK_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/zarnik_version.h.in
                ${ZARNIK_GENERATED_DIR}/zarnik_version.h @ONLY)
-configure_file(${PROJECT_SOURCE_DIR}/startup/zarnik.manifest.in
+configure_file(${PROJECT_SOURCE_DIR}/platform/zarnik.manifest.in
                ${ZARNIK_GENERATED_DIR}/zarnik.manifest @ONLY)

@@ -11,30 +11,25 @@
 
 #include <algorithm>
 #include <csetjmp>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "converter/bitmap_reader.h"
-#include "startup/gdi.h"
+#include "platform/code_page.h"
+#include "platform/jpeg_error.h"
+#include "platform/kernel_handle.h"
 
 namespace {
 
-using zarnik::ScopedHandle;
+// The library keeps no count of its handles: that is the program's bookkeeping.
+using FileHandle = zarnik::KernelHandle<>;
 
+// A path as the caller's ANSI code page spells it; empty when its bytes are no text there.
 std::wstring Wide(const char* ansi) {
-  if (!ansi || !*ansi) return {};
-  int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi, -1, nullptr, 0);
-  if (n <= 1) return {};
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi, -1, out.data(), n);
-  out.resize(static_cast<size_t>(n) - 1);
-  return out;
+  return ansi ? zarnik::FromCodePage(CP_ACP, ansi, MB_ERR_INVALID_CHARS) : std::wstring();
 }
 
 // Buffers kept from one conversion to the next. A caller converts twice a second; memory of
@@ -185,7 +180,7 @@ class BitmapFile {
     return true;
   }
 
-  ScopedHandle file_;
+  FileHandle file_;
   size_t size_ = 0;
   std::vector<uint8_t> head_;
   PooledBuffer strip_{kStripBytes};
@@ -198,7 +193,7 @@ class BitmapFile {
 struct FileDestination {
   static constexpr size_t kBufferBytes = 256 * 1024;
   jpeg_destination_mgr base{};
-  ScopedHandle file;
+  FileHandle file;
   bool failed = false;
   PooledBuffer buffer{kBufferBytes};
 };
@@ -231,24 +226,12 @@ void DestinationTerm(j_compress_ptr cinfo) {
   WriteAll(d, FileDestination::kBufferBytes - d->base.free_in_buffer);
 }
 
-struct ErrorManager {
-  jpeg_error_mgr base;
-  jmp_buf escape;
-};
-
-void OnJpegError(j_common_ptr cinfo) {
-  longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->escape, 1);
-}
-void OnJpegMessage(j_common_ptr, int) {}
-
 // Encodes into the open file; false on any libjpeg or write error.
 bool Encode(BitmapFile& file, quorvel::BitmapReader& bitmap, int quality, FileDestination& dest) {
   jpeg_compress_struct cinfo{};
-  ErrorManager err{};
-  cinfo.err = jpeg_std_error(&err.base);
-  err.base.error_exit = OnJpegError;
-  err.base.emit_message = OnJpegMessage;
-  if (setjmp(err.escape)) {
+  zarnik::JpegErrorTrap trap;
+  cinfo.err = trap.Install();
+  if (setjmp(trap.escape)) {
     jpeg_destroy_compress(&cinfo);
     return false;
   }

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/code_page.h"
+
 namespace zarnik {
 
 inline constexpr wchar_t kConverterLibrary[] = L"Quorvel.dll";
@@ -18,21 +20,6 @@ inline constexpr wchar_t kConverterLibrary[] = L"Quorvel.dll";
 // missing, the quality does not fit its 16 bits, or a path has no form in the ANSI code
 // page, neither as it is nor as its short name.
 std::optional<int16_t> ConvertBMPtoJPG(const std::wstring& bmp, const std::wstring& jpg, int32_t quality);
-
-// The system's text conversions, replaceable so that tests can hold them to what Windows
-// documents where Wine is more lenient.
-struct CodePageFunctions {
-  decltype(&WideCharToMultiByte) to_multibyte = WideCharToMultiByte;
-  decltype(&MultiByteToWideChar) to_wide = MultiByteToWideChar;
-};
-
-// The text in the code page, character for character; nothing when any character has no
-// exact form there (no best-fit look-alikes, no default character).
-std::optional<std::string> CodePageForm(std::wstring_view text, UINT code_page,
-                                        const CodePageFunctions& fns = {});
-
-// The code pages whose conversion takes no flags and no default-character arguments.
-bool CodePageRefusesFlags(UINT code_page);
 
 // The form of a file path the converter can open in the code page: the path itself, else
 // its short name, else (a file not made yet) its folder's short name and the file's own

@@ -3,75 +3,59 @@
 #include <memory>
 
 #include "converter/quorvel_binding.h"
-#include "display/monitor_set.h"
-#include "display/quality_schedule.h"
-#include "music/zarnik_bgm.h"
-#include "startup/gdi.h"
-#include "startup/paths.h"
-#include "startup/shared_state.h"
-#include "startup/start.h"
-#include "startup/window_thunk.h"
+#include "decay/monitor_set.h"
+#include "music/background_music.h"
+#include "platform/gdi.h"
+#include "platform/paths.h"
+#include "platform/window.h"
+#include "settings/settings.h"
+#include "settings/shared_state.h"
 
 namespace zarnik {
 
 namespace {
 
-// The window's timers, by what each drives.
-constexpr UINT_PTR kMusicFileCheck = 1;  // loops the MP3 when it has ended
-constexpr UINT_PTR kMusicCdCheck = 2;    // follows the CD until it is ready
-constexpr UINT_PTR kDecayTick = 3;       // one step of the decay
-constexpr UINT_PTR kTimerCount = 4;
-constexpr UINT kMusicFileCheckMs = 1000;
-constexpr UINT kMusicCdCheckMs = 200;
+// The window's timers, by what each drives: the music's two checks, then the decay.
+constexpr UINT_PTR kMusicTimer[BackgroundMusic::kCheckCount] = {1, 2};
+constexpr UINT_PTR kDecayTick = 3;
 constexpr UINT kDecayTickMs = 500;
-// Posted by the last monitor's worker when a tick has ended everywhere.
-constexpr UINT kTickEnded = WM_APP + 1;
 
-class SaverWindow {
+class SaverWindow : public OwnedWindow {
  public:
   SaverWindow(bool hides_cursor)
       : hides_cursor_(hides_cursor),
-        screens_(FilesFolder(), [](const std::wstring& bmp, const std::wstring& jpg, int32_t quality) {
-          return ConvertBMPtoJPG(bmp, jpg, quality);
-        }) {}
+        screens_(
+            FilesFolder(),
+            [](const std::wstring& bmp, const std::wstring& jpg, int32_t quality) {
+              return ConvertBMPtoJPG(bmp, jpg, quality);
+            },
+            Zarnik_B::DegradeLevel) {}
 
   friend LRESULT CALLBACK WindowThunk<SaverWindow>(HWND, UINT, WPARAM, LPARAM);
 
  private:
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-  void FormLoad();
+  void OnLoad();
   void TakeSourcePicture();
   void StartMusic();
+  void FollowMusicChecks();
   void OnPaint();
   void OnTimer(UINT_PTR id);
   void EndSaver();
   void FormUnload();
-  void SetTimerEnabled(UINT_PTR id, UINT ms, bool enabled);
-  bool TimerEnabled(UINT_PTR id) const { return id < kTimerCount && timer_on_[id]; }
   void PlaceOverMonitors();
   void OnTickEnded();
   void OnDisplayChange();
 
-  HWND wnd_ = nullptr;
   bool hides_cursor_;
   bool ending_ = false;
-  bool loaded_ = false;
   bool unloaded_ = false;
   // Every monitor and the gaps between them: one window over the virtual screen, as the
   // system's own savers do, so one window takes every key and button and the previous-
-  // instance lookup finds exactly one "Zarnik_Main".
+  // instance lookup finds exactly one "Zarnik_Main". The degree is the run's, taken now.
   MonitorSet screens_;
-  bool timer_on_[kTimerCount] = {};
+  BackgroundMusic music_;
 };
-
-void SaverWindow::SetTimerEnabled(UINT_PTR id, UINT ms, bool enabled) {
-  if (enabled) {
-    if (SetTimer(wnd_, id, ms, nullptr)) timer_on_[id] = true;
-  } else {
-    KillTimer(wnd_, id);
-    timer_on_[id] = false;
-  }
-}
 
 void SaverWindow::PlaceOverMonitors() {
   const Bounds b = screens_.bounds();
@@ -81,8 +65,15 @@ void SaverWindow::PlaceOverMonitors() {
 
 void SaverWindow::TakeSourcePicture() {
   try {
-    if (Zarnik_B::PictureSource == 0) screens_.CaptureDesktop();
-    else screens_.ShowPictureFile(Zarnik_B::PictureFile);
+    if (Zarnik_B::PictureSource == 0) {
+      Zarnik_B::LastResult = screens_.CaptureDesktop();
+    } else if (!screens_.ShowPictureFile(Zarnik_B::PictureFile)) {
+      // A picture that is there but cannot be decoded decays as black screens, so that the
+      // cycle and its captions still run. One gone since the settings were read leaves every
+      // monitor black with nothing to decay.
+      if (FileExists(Zarnik_B::PictureFile)) screens_.ShowBlack();
+      else screens_.ShowNothing();
+    }
   } catch (...) {
     // No memory for a picture: what has none stays black, and the load goes on.
   }
@@ -90,22 +81,22 @@ void SaverWindow::TakeSourcePicture() {
 
 void SaverWindow::StartMusic() {
   try {
-    if (Zarnik_BGM::MusicKind == 1) {
-      Zarnik_BGM::CD_Open();
-      SetTimerEnabled(kMusicCdCheck, kMusicCdCheckMs, true);
-    }
-    if (Zarnik_BGM::MusicKind == 2) {
-      if (EndsWithKind(Zarnik_BGM::MusicFile, L"WAV")) Zarnik_BGM::WAV_Play();
-      if (EndsWithKind(Zarnik_BGM::MusicFile, L"MP3")) {
-        Zarnik_BGM::MP3_Play();
-        SetTimerEnabled(kMusicFileCheck, kMusicFileCheckMs, true);
-      }
-    }
+    music_.Start();
   } catch (...) {
+  }
+  FollowMusicChecks();
+}
+
+// Each music check's timer runs exactly while the music wants that check.
+void SaverWindow::FollowMusicChecks() {
+  for (int c = 0; c < BackgroundMusic::kCheckCount; ++c) {
+    const auto check = static_cast<BackgroundMusic::Check>(c);
+    if (music_.CheckOn(check)) SetTimer(wnd_, kMusicTimer[c], BackgroundMusic::kIntervalMs[c], nullptr);
+    else KillTimer(wnd_, kMusicTimer[c]);
   }
 }
 
-void SaverWindow::FormLoad() {
+void SaverWindow::OnLoad() {
   // Every monitor, in real pixels: the program is aware of each monitor's scaling.
   try {
     screens_.Reset(AttachedMonitors());
@@ -123,7 +114,7 @@ void SaverWindow::FormLoad() {
   SetForegroundWindow(wnd_);
   SetFocus(wnd_);
   UpdateWindow(wnd_);
-  SetTimerEnabled(kDecayTick, kDecayTickMs, true);
+  SetTimer(wnd_, kDecayTick, kDecayTickMs, nullptr);
 }
 
 void SaverWindow::OnPaint() {
@@ -156,43 +147,25 @@ void SaverWindow::OnDisplayChange() {
 }
 
 void SaverWindow::OnTimer(UINT_PTR id) {
-  switch (id) {
-    case kMusicFileCheck:
-      Zarnik_BGM::MP3_Check();
-      break;
-    case kMusicCdCheck:
-      Zarnik_BGM::CD_Check();
-      SetTimerEnabled(kMusicCdCheck, kMusicCdCheckMs, Zarnik_BGM::CDReady != 0);
-      break;
-    case kDecayTick:
-      // A display change whose message never came is caught here.
-      if (screens_.TickEnded() && !screens_.Covers(AttachedMonitors())) OnDisplayChange();
-      // The monitors decay on worker threads; this thread goes on painting and taking input.
-      screens_.StartTick([wnd = wnd_] { PostMessageW(wnd, kTickEnded, 0, 0); });
-      break;
+  for (int c = 0; c < BackgroundMusic::kCheckCount; ++c) {
+    if (id != kMusicTimer[c]) continue;
+    const auto check = static_cast<BackgroundMusic::Check>(c);
+    music_.Tick(check);
+    if (!music_.CheckOn(check)) KillTimer(wnd_, id);  // for good: nothing turns it on again
+    return;
   }
+  if (id != kDecayTick) return;
+  // A display change whose message never came is caught here.
+  if (screens_.TickEnded() && !screens_.Covers(AttachedMonitors())) OnDisplayChange();
+  // The monitors decay on worker threads; this thread goes on painting and taking input.
+  screens_.StartTick([wnd = wnd_] { PostMessageW(wnd, kTickEnded, 0, 0); });
 }
 
 void SaverWindow::EndSaver() {
   if (ending_) return;
   ending_ = true;
-  try {
-    if (TimerEnabled(kMusicCdCheck)) {
-      SetTimerEnabled(kMusicCdCheck, kMusicCdCheckMs, false);
-      Zarnik_BGM::CD_Stop();
-    }
-  } catch (...) {
-  }
-  try {
-    if (Zarnik_BGM::MusicKind == 2) {
-      if (EndsWithKind(Zarnik_BGM::MusicFile, L"WAV")) Zarnik_BGM::WAV_Stop();
-      if (EndsWithKind(Zarnik_BGM::MusicFile, L"MP3")) {
-        Zarnik_BGM::MP3_Stop();
-        SetTimerEnabled(kMusicFileCheck, kMusicFileCheckMs, false);
-      }
-    }
-  } catch (...) {
-  }
+  music_.Stop();
+  FollowMusicChecks();
   if (hides_cursor_) {
     Zarnik_B::CursorCount = ShowCursor(Zarnik_B::CursorCount.value_or(0) != 0 ? TRUE : FALSE);
   }
@@ -205,20 +178,13 @@ void SaverWindow::EndSaver() {
 void SaverWindow::FormUnload() {
   if (unloaded_) return;
   unloaded_ = true;
-  for (UINT_PTR id : {kMusicFileCheck, kMusicCdCheck, kDecayTick}) KillTimer(wnd_, id);
+  for (UINT_PTR id : {kMusicTimer[0], kMusicTimer[1], kDecayTick}) KillTimer(wnd_, id);
   // A tick under way ends first: no conversion is cut off half-way.
   screens_.DeleteBitmaps();
 }
 
 LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_APP:
-      // Any process may post this message number: only the start's own load step counts.
-      if (!loaded_) {
-        loaded_ = true;
-        FormLoad();
-      }
-      return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
@@ -272,7 +238,6 @@ LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(wnd_, msg, wp, lp);
 }
 
-
 }  // namespace
 
 bool ShowSaverWindow(HINSTANCE instance, bool hides_cursor) {
@@ -290,8 +255,7 @@ bool ShowSaverWindow(HINSTANCE instance, bool hides_cursor) {
                                 .height = GetSystemMetrics(SM_CYVIRTUALSCREEN),
                                 .instance = instance});
   if (!wnd) return false;
-  // The load step: it shows the window itself.
-  SendMessageW(wnd, WM_APP, 0, 0);
+  RunLoadStep(wnd);  // it shows the window itself
   return IsWindow(wnd) != FALSE;
 }
 

@@ -3,19 +3,22 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zarnik {
 
+// A few functions, not a class hierarchy; a replacement keeps its state in what its
+// functions capture.
 struct MediaService {
   // Sends one command; the reply (at most reply_size - 1 characters) goes to *reply when
   // reply is not null. 0 on success, else the service's error code.
-  int32_t (*send)(const std::wstring& command, std::wstring* reply, uint32_t reply_size);
+  std::function<int32_t(const std::wstring& command, std::wstring* reply, uint32_t reply_size)> send;
   // The description of an error code; false when the service has none.
-  bool (*error_text)(int32_t code, std::wstring* text, uint32_t size);
+  std::function<bool(int32_t code, std::wstring* text, uint32_t size)> error_text;
   // Plays a wave sound with the sound player's flags; a null name stops what plays.
-  int32_t (*play_sound)(const std::wstring* name, uint32_t flags);
-  uint32_t (*wave_devices)();
+  std::function<int32_t(const std::wstring* name, uint32_t flags)> play_sound;
+  std::function<uint32_t()> wave_devices;
 };
 
 // The system's own: winmm.

@@ -3,8 +3,8 @@
 #include <cwctype>
 
 #include "music/media_service.h"
-#include "startup/number_text.h"
-#include "startup/shared_state.h"
+#include "settings/number_text.h"
+#include "settings/shared_state.h"
 
 namespace Zarnik_BGM {
 

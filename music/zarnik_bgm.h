@@ -5,10 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace Zarnik_BGM {
+#include "settings/shared_state.h"
 
-// True (-1) while the CD can still be polled; the saver stops its CD timer once it is false.
-inline int16_t CDReady = 0;
+namespace Zarnik_BGM {
 
 // Reply of the last MP3 mode query (30 characters) and CD mode query (256), kept between
 // calls as the service left them.

@@ -4,10 +4,11 @@
 
 #include <utility>
 
+#include "platform/code_page.h"
+#include "settings/number_text.h"
+#include "settings/shared_state.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/resource_ids.h"
-#include "startup/number_text.h"
-#include "startup/shared_state.h"
 
 namespace zarnik::dialog {
 
@@ -19,9 +20,8 @@ PropertyBag DesignBag(HINSTANCE instance, const wchar_t* name) {
   HGLOBAL res = info ? LoadResource(instance, info) : nullptr;
   const char* data = res ? static_cast<const char*>(LockResource(res)) : nullptr;
   if (!data) return {};
-  const int size = static_cast<int>(SizeofResource(instance, info));
-  std::wstring text(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, data, size, nullptr, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, data, size, text.data(), static_cast<int>(text.size()));
+  const size_t size = SizeofResource(instance, info);
+  const std::wstring text = FromCodePage(CP_UTF8, std::string_view(data, size));
   const std::wstring header = L"[" + std::wstring(name) + L"]";
   size_t start = text.find(header);
   if (start == std::wstring::npos) return {};
@@ -63,23 +63,10 @@ void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& 
   cmd_bgm = button(L"Cmd_BGM", kIdCmdBgm, In(kPanelMusic, kCmdBgm));
   cmd_can = button(L"Cmd_Can", kIdCmdCan, kCmdCan);
   cmd_set = button(L"Cmd_Set", kIdCmdSet, kCmdSet);
-  const RECT s = In(kPanelDegree, kScroll);
-  scroll = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ, s.left, s.top,
-                           s.right - s.left, s.bottom - s.top, dialog, reinterpret_cast<HMENU>(kIdScroll),
-                           instance, nullptr);
-  SCROLLINFO si{};
-  si.cbSize = sizeof(si);
-  si.fMask = SIF_RANGE | SIF_POS | SIF_PAGE;
-  si.nMin = 1;
-  si.nMax = 10;
-  si.nPos = 1;
-  SetScrollInfo(scroll, SB_CTL, &si, TRUE);
-  const RECT c = In(kPanelMusic, kRepeat);
-  repeat = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | WS_TABSTOP,
-                           c.left, c.top, c.right - c.left, 200, dialog, reinterpret_cast<HMENU>(kIdRepeat), instance,
-                           nullptr);
-  SendMessageW(scroll, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  SendMessageW(repeat, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  scroll = ScrollBar::Create(dialog, kIdScroll, In(kPanelDegree, kScroll), 1, 10, instance);
+  repeat = ComboBox::Create(dialog, kIdRepeat, In(kPanelMusic, kRepeat), 200, instance);
+  scroll.SetFont(font);
+  repeat.SetFont(font);
   if (language != Language::Japanese) {
     const DialogTexts& texts = TextsFor(language);
     const FontSpec font_desc = FontSpecOf(font, scale);
@@ -95,7 +82,8 @@ void DialogControls::Create(HINSTANCE instance, HWND dialog, const ScreenScale& 
 
 void DialogControls::SetTabOrder() {
   HWND after = HWND_TOP;
-  for (HWND control : {cmd_pic ? cmd_pic->hwnd() : nullptr, scroll, repeat, cmd_bgm ? cmd_bgm->hwnd() : nullptr,
+  for (HWND control : {cmd_pic ? cmd_pic->hwnd() : nullptr, scroll.hwnd(), repeat.hwnd(),
+                       cmd_bgm ? cmd_bgm->hwnd() : nullptr,
                        cmd_can ? cmd_can->hwnd() : nullptr, cmd_set ? cmd_set->hwnd() : nullptr}) {
     if (!control) continue;
     SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

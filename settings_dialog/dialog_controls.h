@@ -8,8 +8,10 @@
 #include <string>
 
 #include "button/command_button.h"
+#include "platform/combo_box.h"
+#include "platform/screen_scale.h"
+#include "platform/scroll_bar.h"
 #include "settings_dialog/dialog_texts.h"
-#include "startup/screen_scale.h"
 
 namespace zarnik::dialog {
 
@@ -22,8 +24,8 @@ struct DialogControls {
   CommandButton* cmd_can = nullptr;
   CommandButton* cmd_pic = nullptr;
   CommandButton* cmd_bgm = nullptr;
-  HWND scroll = nullptr;
-  HWND repeat = nullptr;
+  ScrollBar scroll;  // HS_Fast: the degree, 1 to 10
+  ComboBox repeat;   // BGM_Repeat: the CD track
 
   // Each control on its own: one that cannot be made stays null and the others still come.
   // The buttons keep their designed captions and font in Japanese; in English they take the

@@ -2,9 +2,9 @@
 
 #include "settings_dialog/layout.h"
 #include "settings_dialog/resource_ids.h"
-#include "startup/number_text.h"
-#include "startup/picture_file.h"
-#include "startup/screen_scale.h"
+#include "settings/number_text.h"
+#include "platform/picture_file.h"
+#include "platform/screen_scale.h"
 
 namespace zarnik::dialog {
 

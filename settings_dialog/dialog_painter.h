@@ -10,8 +10,8 @@
 
 #include "settings_dialog/dialog_rules.h"
 #include "settings_dialog/dialog_texts.h"
-#include "startup/gdi.h"
-#include "startup/surface.h"
+#include "platform/gdi.h"
+#include "platform/surface.h"
 
 namespace zarnik::dialog {
 

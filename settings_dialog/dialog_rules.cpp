@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "startup/number_text.h"
-#include "startup/settings.h"
+#include "settings/number_text.h"
+#include "settings/settings.h"
 
 namespace zarnik::dialog {
 

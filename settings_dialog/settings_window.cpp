@@ -3,37 +3,43 @@
 #include <shellapi.h>
 
 #include <memory>
-#include <type_traits>
-#include <vector>
 
 #include "button/command_button.h"
-#include "button/press_record.h"
-#include "button/window_helpers.h"
-#include "settings_dialog/dialog_controls.h"
-#include "settings_dialog/dialog_painter.h"
-#include "settings_dialog/dialog_rules.h"
-#include "settings_dialog/dialog_texts.h"
+#include "platform/newer_api.h"
+#include "platform/paths.h"
+#include "platform/screen_scale.h"
+#include "settings/settings.h"
+#include "settings/shared_state.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/resource_ids.h"
-#include "settings_dialog/settings_form.h"
-#include "startup/gdi.h"
-#include "startup/newer_api.h"
-#include "startup/number_text.h"
-#include "startup/paths.h"
-#include "startup/picture_file.h"
-#include "startup/resource_ids.h"
-#include "startup/screen_scale.h"
-#include "startup/settings.h"
-#include "startup/shared_state.h"
-#include "startup/surface.h"
-#include "startup/window_thunk.h"
+#include "settings_dialog/window_helpers.h"
 
 namespace zarnik {
 
 using namespace dialog;
 
+namespace {
 
-void SettingsWindow::FormLoad() {
+// What a left click acts on. Each mark and each label is a control of its own: a press on one
+// and a release on another is no click.
+constexpr int kBgmMarkTarget = 0;   // 0 to 2, by option
+constexpr int kBgmLabelTarget = 3;  // 3 to 5, by option
+constexpr int kUrlTarget = 6;
+
+// The index of the rectangle (inside the panel) under the point; -1 for none.
+int Hit(POINT pt, const RECT* rects, int count, const RECT& panel) {
+  for (int i = 0; i < count; ++i) {
+    const RECT r = In(panel, rects[i]);
+    if (PtInRect(&r, pt)) return i;
+  }
+  return -1;
+}
+
+POINT PointOf(LPARAM lp) { return POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}; }
+
+}  // namespace
+
+void SettingsWindow::OnLoad() {
   const ScreenScale scale = ScreenScaleNow();
   const int tpp = scale.WholeTwipsPerPixel();
   const Placement at = PlaceForm(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), tpp);
@@ -42,11 +48,8 @@ void SettingsWindow::FormLoad() {
   language_ = DialogLanguage();
   painter_.Load(instance_, wnd_, -scale.TwipsToPixelsTruncated(13 * 15), language_);
   hand_.reset(static_cast<HCURSOR>(LoadImageW(instance_, MAKEINTRESOURCEW(IDC_DIALOG_HAND), IMAGE_CURSOR, 32, 32, 0)));
-  TakeWindowColour();
-  display_.Resize(kThumbnailSide, kThumbnailSide);
-  dummy_.Resize(57, 53);
   controls_.Create(instance_, wnd_, scale, painter_.font(), language_);
-  BuildAccessKeys();
+  keyboard_.Build(wnd_, TextsFor(language_));
   if (controls_.cmd_pic) controls_.cmd_pic->SetClick([this] { CmdPicClick(); });
   if (controls_.cmd_bgm) controls_.cmd_bgm->SetClick([this] { CmdBgmClick(); });
   if (controls_.cmd_can) controls_.cmd_can->SetClick([this] { CmdCanClick(); });
@@ -69,12 +72,11 @@ void SettingsWindow::FormLoad() {
 void SettingsWindow::ShowSettings() {
   sel_mark_ = PictureMarksFor(Zarnik_B::PictureSource, sel_mark_);
   picture_name_ = Zarnik_B::PictureFile;
-  if (Zarnik_B::DegradeLevel >= 1 && Zarnik_B::DegradeLevel <= 10)
-    SetScrollPos(controls_.scroll, SB_CTL, Zarnik_B::DegradeLevel, TRUE);
+  if (Zarnik_B::DegradeLevel >= 1 && Zarnik_B::DegradeLevel <= 10) controls_.scroll.SetPosition(Zarnik_B::DegradeLevel);
   degree_text_ = std::to_wstring(Zarnik_B::DegradeLevel);
   if (Zarnik_B::PictureSource == 1) {
     if (controls_.cmd_pic) controls_.cmd_pic->SetEnabled(-1);
-    ShowThumbnail();
+    ShowThumbnail(picture_name_);
     Zarnik_B::PictureFolder = FolderOf(Zarnik_B::PictureFile);
   } else {
     if (controls_.cmd_pic) controls_.cmd_pic->SetEnabled(0);
@@ -83,16 +85,15 @@ void SettingsWindow::ShowSettings() {
   const MusicChoice music = ChooseMusic(Zarnik_BGM::MusicKind);
   bgm_mark_ = music.marks;
   if (controls_.cmd_bgm) controls_.cmd_bgm->SetEnabled(0);
-  EnableWindow(controls_.repeat, FALSE);
-  if (music.repeat_enabled) EnableWindow(controls_.repeat, TRUE);
+  controls_.repeat.Enable(false);
+  if (music.repeat_enabled) controls_.repeat.Enable(true);
   if (music.chooser_enabled && controls_.cmd_bgm) controls_.cmd_bgm->SetEnabled(-1);
-  SetWindowTextW(controls_.repeat, RepeatTrackText(Zarnik_BGM::MusicRepeat).c_str());
+  controls_.repeat.SetText(RepeatTrackText(Zarnik_BGM::MusicRepeat));
   music_name_ = Zarnik_BGM::MusicFile;
-  SendMessageW(controls_.repeat, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
-  for (int i = 1; i <= 20; ++i) SendMessageW(controls_.repeat, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_wstring(i).c_str()));
+  controls_.repeat.Add(L"");
+  for (int i = 1; i <= 20; ++i) controls_.repeat.Add(std::to_wstring(i));
   // The stored track as the list's choice, so that the arrow keys go on from it.
-  if (Zarnik_BGM::MusicRepeat >= 0 && Zarnik_BGM::MusicRepeat <= 20)
-    SendMessageW(controls_.repeat, CB_SETCURSEL, static_cast<WPARAM>(Zarnik_BGM::MusicRepeat), 0);
+  if (Zarnik_BGM::MusicRepeat >= 0 && Zarnik_BGM::MusicRepeat <= 20) controls_.repeat.Select(Zarnik_BGM::MusicRepeat);
 }
 
 // Where the pointer was, for the zoom out of and back into it.
@@ -107,59 +108,174 @@ void SettingsWindow::RememberCursor() {
   }
 }
 
-// The thumbnail's box is in the system's window colour, not a fixed white, so it follows a
-// high-contrast theme.
-void SettingsWindow::TakeWindowColour() {
-  const COLORREF colour = GetSysColor(COLOR_WINDOW);
-  display_.SetBackground(colour);
-  dummy_.SetBackground(colour);
-}
-
-void SettingsWindow::ClearThumbnail() {
-  thumbnail_shown_ = false;
-  display_.Resize(kThumbnailSide, kThumbnailSide);
-  display_.Clear();
-  Repaint(In(kPanelPicture, kDisplay));
-}
-
-void SettingsWindow::ShowThumbnail() {
-  const std::wstring file = picture_name_;
-  if (file.empty() || !FileExists(file)) {
-    ClearThumbnail();
-    return;
-  }
-  Surface loaded;
-  if (LoadPictureFile(file, loaded)) dummy_.Assign(loaded);  // a failed load keeps the last one
-  const PixelSize size = ThumbnailSize(dummy_.width(), dummy_.height());
-  display_.Resize(size.width, size.height);
-  SetStretchBltMode(display_.dc(), COLORONCOLOR);
-  Zarnik_B::LastResult = StretchBlt(display_.dc(), 0, 0, size.width, size.height, dummy_.dc(), 0, 0, dummy_.width(),
-                                    dummy_.height(), SRCCOPY);
-  GdiFlush();
-  thumbnail_shown_ = true;
-  Repaint(In(kPanelPicture, kDisplay));
+void SettingsWindow::ShowThumbnail(const std::wstring& file) {
+  thumbnail_.Show(file);
+  const RECT box = In(kPanelPicture, kDisplay);
+  InvalidateRect(wnd_, &box, FALSE);
 }
 
 void SettingsWindow::View(DialogView* view) const {
   view->picture_name = picture_name_;
   view->music_name = music_name_;
   view->degree_text = degree_text_;
-  view->degree = GetScrollPos(controls_.scroll, SB_CTL);
-  view->thumbnail = SIZE{display_.width(), display_.height()};
+  view->degree = controls_.scroll.Position();
+  view->thumbnail = thumbnail_.size();
   for (int i = 0; i < 2; ++i) view->sel_mark[i] = sel_mark_[i];
   for (int i = 0; i < 3; ++i) view->bgm_mark[i] = bgm_mark_[i];
   view->labels = painter_.labels();
 }
 
+void SettingsWindow::OnPaint() {
+  ScopedPaint paint(wnd_);
+  if (!paint.get()) return;
+  painter_.image().PaintTo(paint.get(), 0, 0);
+  const RECT d = In(kPanelPicture, kDisplay);
+  thumbnail_.PaintTo(paint.get(), d.left, d.top);
+}
+
+void SettingsWindow::SelMouseDown(int index, bool from_label) {
+  Zarnik_B::PictureSource = static_cast<int16_t>(index);
+  const PictureChoice choice = ChoosePicture(index, from_label);
+  sel_mark_ = choice.marks;
+  if (controls_.cmd_pic) controls_.cmd_pic->SetEnabled(choice.chooser_enabled ? -1 : 0);
+  if (choice.clears_name) {
+    picture_name_.clear();
+    ShowThumbnail(L"");
+  }
+  DrawMarks();
+  DrawNames();
+  keyboard_.KeepFocus();
+}
+
+void SettingsWindow::BgmClick(int index) {
+  const MusicChoice choice = ChooseMusic(index);
+  if (controls_.cmd_bgm) controls_.cmd_bgm->SetEnabled(0);
+  controls_.repeat.Enable(false);
+  bgm_mark_ = choice.marks;
+  if (choice.repeat_enabled) controls_.repeat.Enable(true);
+  if (choice.chooser_enabled && controls_.cmd_bgm) controls_.cmd_bgm->SetEnabled(-1);
+  Zarnik_BGM::MusicKind = static_cast<int16_t>(index);
+  DrawMarks();
+  keyboard_.KeepFocus();
+}
+
+void SettingsWindow::CmdPicClick() {
+  std::wstring chosen;
+  const DialogTexts& texts = TextsFor(language_);
+  if (!ChooseOpenFile(wnd_, instance_, texts.open_title, texts.picture_filter, Zarnik_B::PictureFolder, &chosen)) return;
+  Zarnik_B::PictureFile = chosen;
+  picture_name_ = chosen;
+  Zarnik_B::PictureFolder = FolderOf(picture_name_);
+  ShowThumbnail(picture_name_);
+  DrawNames();
+}
+
+void SettingsWindow::CmdBgmClick() {
+  std::wstring chosen;
+  const DialogTexts& texts = TextsFor(language_);
+  if (!ChooseOpenFile(wnd_, instance_, texts.open_title, texts.music_filter, Zarnik_BGM::MusicFolder, &chosen)) return;
+  Zarnik_BGM::MusicFile = chosen;
+  music_name_ = chosen;
+  Zarnik_BGM::MusicFolder = FolderOf(chosen);
+  DrawNames();
+}
+
+void SettingsWindow::CmdSetClick() {
+  Zarnik_BGM::MusicRepeat = RepeatTrackFromText(controls_.repeat.Text(), Zarnik_BGM::MusicRepeat);
+  const Saved saved{Zarnik_B::PictureSource, Zarnik_B::PictureFile, controls_.scroll.Position(),
+                    Zarnik_BGM::MusicKind,   Zarnik_BGM::MusicRepeat, Zarnik_BGM::MusicFile};
+  // Each key written on its own: one that fails does not keep the others from the file.
+  for (const auto& [key, value] : SavedEntries(saved)) WriteIni(kSection, key, value, settings_file_);
+  DestroyWindow(wnd_);
+}
+
+void SettingsWindow::CmdCanClick() { DestroyWindow(wnd_); }
+
+void SettingsWindow::UrlClick() {
+  HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  ShellExecuteW(wnd_, L"open", kUrlText, L"", L"", SW_SHOWNORMAL);
+  SetCursor(old ? old : LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void SettingsWindow::OnScroll(WPARAM wp) {
+  const std::optional<int> pos = controls_.scroll.PositionFor(wp);
+  if (!pos) return;
+  controls_.scroll.SetPosition(*pos);
+  degree_text_ = std::to_wstring(*pos);
+  DrawNames();
+}
+
+// A button pressed from the keyboard (Enter, Esc) or an access key.
+void SettingsWindow::OnCommand(WORD id) {
+  auto enabled = [](CommandButton* button) { return button && IsWindowEnabled(button->hwnd()); };
+  switch (id) {
+    case IDOK:
+    case kIdCmdSet:
+      CmdSetClick();
+      break;
+    case IDCANCEL:
+    case kIdCmdCan:
+      CmdCanClick();
+      break;
+    case kIdCmdPic:
+      if (enabled(controls_.cmd_pic)) CmdPicClick();
+      break;
+    case kIdCmdBgm:
+      if (enabled(controls_.cmd_bgm)) CmdBgmClick();
+      break;
+    case kAccessDesktop:
+    case kAccessPictureFile:
+      SelMouseDown(id - kAccessDesktop, true);
+      break;
+    case kAccessNoMusic:
+    case kAccessMusicCd:
+    case kAccessMusicFile:
+      BgmClick(id - kAccessNoMusic);
+      break;
+    case kAccessDegree:
+      keyboard_.FocusIfEnabled(controls_.scroll.hwnd());
+      break;
+    case kAccessRepeat:
+      keyboard_.FocusIfEnabled(controls_.repeat.hwnd());
+      break;
+  }
+}
+
+int SettingsWindow::ClickTargetAt(POINT pt) const {
+  // The English music labels are drawn in wider boxes; a click counts over the whole word.
+  const RECT* labels = language_ == Language::English ? kBgmLabelWide : kBgmLabel;
+  if (int i = Hit(pt, labels, 3, kPanelMusic); i >= 0) return kBgmLabelTarget + i;
+  if (int i = Hit(pt, kBgmMark, 3, kPanelMusic); i >= 0) return kBgmMarkTarget + i;
+  if (PtInRect(&kUrl, pt)) return kUrlTarget;
+  return PressRecord::kNowhere;
+}
+
+// The picture's options act on the press; the music's and the address on a click.
+void SettingsWindow::OnMouseDown(UINT msg, POINT pt) {
+  if (msg == WM_LBUTTONDOWN) {
+    const int target = ClickTargetAt(pt);
+    presses_.Press(MouseButton::Left, target);
+    // The release then comes here wherever it happens, so no press is left waiting.
+    if (target != PressRecord::kNowhere) SetCapture(wnd_);
+  }
+  if (int i = Hit(pt, kSelLabel, 2, kPanelPicture); i >= 0) SelMouseDown(i, true);
+  else if (int j = Hit(pt, kSelMark, 2, kPanelPicture); j >= 0) SelMouseDown(j, false);
+}
+
+// A click of the main button: pressed and released over the same option or the address.
+void SettingsWindow::OnLeftRelease(POINT pt) {
+  const int target = ClickTargetAt(pt);
+  // Read before the capture goes: losing it forgets the press.
+  const bool click = presses_.Release(MouseButton::Left, target);
+  if (GetCapture() == wnd_) ReleaseCapture();
+  if (!click) return;
+  if (target == kUrlTarget) UrlClick();
+  else if (target >= kBgmLabelTarget) BgmClick(target - kBgmLabelTarget);
+  else BgmClick(target - kBgmMarkTarget);
+}
+
 LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_APP:
-      // Any process may post this message number: only the start's own load step counts.
-      if (!loaded_) {
-        loaded_ = true;
-        FormLoad();
-      }
-      return 0;
     case WM_COMMAND:
       // From the dialog manager (Enter, Esc) with BN_CLICKED, or an access key.
       if (HIWORD(wp) == BN_CLICKED || HIWORD(wp) == 1) OnCommand(LOWORD(wp));
@@ -171,35 +287,20 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return MAKELRESULT(id, DC_HASDEFID);
     }
     case WM_ACTIVATE:
-      OnActivate(LOWORD(wp) != WA_INACTIVE);
+      keyboard_.OnActivate(LOWORD(wp) != WA_INACTIVE);
       return 0;
     case WM_ERASEBKGND:
       return TRUE;
-    case WM_PAINT: {
-      ScopedPaint paint(wnd_);
-      if (!paint.get()) return 0;
-      painter_.image().PaintTo(paint.get(), 0, 0);
-      const RECT d = In(kPanelPicture, kDisplay);
-      display_.PaintTo(paint.get(), d.left, d.top);
+    case WM_PAINT:
+      OnPaint();
       return 0;
-    }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-      const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      if (msg == WM_LBUTTONDOWN) {
-        const int target = ClickTargetAt(pt);
-        presses_.Press(MouseButton::Left, target);
-        // The release then comes here wherever it happens, so no press is left waiting.
-        if (target != PressRecord::kNowhere) SetCapture(wnd_);
-      }
-      if (int i = Hit(pt, kSelLabel, 2, kPanelPicture); i >= 0) SelMouseDown(i, true);
-      else if (int j = Hit(pt, kSelMark, 2, kPanelPicture); j >= 0) SelMouseDown(j, false);
+    case WM_MBUTTONDOWN:
+      OnMouseDown(msg, PointOf(lp));
       return 0;
-    }
     case WM_LBUTTONUP:
-      // A click of the main button: pressed and released over the same option or the address.
-      OnLeftRelease(POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
+      OnLeftRelease(PointOf(lp));
       return 0;
     case WM_MOUSEMOVE:
       presses_.StillHeld(wp & MK_LBUTTON, false, false);
@@ -218,14 +319,12 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     }
     case WM_HSCROLL:
-      if (reinterpret_cast<HWND>(lp) == controls_.scroll) OnScroll(wp);
+      if (reinterpret_cast<HWND>(lp) == controls_.scroll.hwnd()) OnScroll(wp);
       return 0;
-    case WM_CTLCOLORSCROLLBAR:
-      break;
     case WM_SYSCOLORCHANGE:
       // The theme changed while the dialog is open: an empty box shows the new colour at once.
-      TakeWindowColour();
-      if (!thumbnail_shown_) ClearThumbnail();
+      thumbnail_.TakeWindowColour();
+      if (!thumbnail_.shown()) ShowThumbnail(L"");
       return 0;
     case WM_CLOSE:
       DestroyWindow(wnd_);
@@ -254,15 +353,14 @@ HWND CreateSettingsWindow(HINSTANCE instance, const std::wstring& settings_file)
     ScopedThreadDpiContext unaware(DPI_AWARENESS_CONTEXT_UNAWARE);
     wnd = CreateOwnedWindow(std::make_unique<SettingsWindow>(instance, settings_file),
                             {.class_name = kDialogClass,
-                             .title = L"<Quorvel>",
+                             .title = kDialogTitle,
                              .style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                              .x = CW_USEDEFAULT,
                              .y = CW_USEDEFAULT,
                              .width = 100,
                              .height = 100,
                              .instance = instance});
-    // The load step runs as a message, so that whatever it meets stays inside the window.
-    if (wnd) SendMessageW(wnd, WM_APP, 0, 0);
+    RunLoadStep(wnd);
   }
   if (!wnd || !IsWindow(wnd)) return nullptr;
   ShowWindow(wnd, SW_SHOWNORMAL);
@@ -270,30 +368,17 @@ HWND CreateSettingsWindow(HINSTANCE instance, const std::wstring& settings_file)
   return wnd;
 }
 
-namespace {
-
-SettingsWindow* SettingsWindowOf(HWND wnd) {
-  wchar_t name[32] = {};
-  if (!GetClassNameW(wnd, name, 32) || std::wstring(name) != kDialogClass) return nullptr;
-  DWORD process = 0;
-  GetWindowThreadProcessId(wnd, &process);
-  if (process != GetCurrentProcessId()) return nullptr;
-  return reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-}
-
-}  // namespace
-
 dialog::Language DialogLanguage() { return LanguageFor(GetUserDefaultUILanguage()); }
 
 bool ViewSettingsWindow(HWND wnd, DialogView* view) {
-  SettingsWindow* self = view ? SettingsWindowOf(wnd) : nullptr;
+  SettingsWindow* self = view ? WindowObject<SettingsWindow>(wnd) : nullptr;
   if (!self) return false;
   self->View(view);
   return true;
 }
 
 bool SettingsDialogMessage(HWND wnd, MSG* msg) {
-  SettingsWindow* self = msg ? SettingsWindowOf(wnd) : nullptr;
+  SettingsWindow* self = msg ? WindowObject<SettingsWindow>(wnd) : nullptr;
   try {
     return self && self->PreTranslate(msg);
   } catch (...) {

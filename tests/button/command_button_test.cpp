@@ -4,8 +4,6 @@
 #include <cstdlib>
 
 #include "button/command_button.h"
-#include "button/window_helpers.h"
-#include "startup/shared_state.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik {
@@ -56,17 +54,17 @@ TEST_F(ButtonTest, PlainClickSequence) {
   EXPECT_TRUE(StateBecomes(b, ButtonState::Normal));
   MoveTo(80, 60);
   EXPECT_EQ(b->state(), ButtonState::HighLight);
-  EXPECT_EQ(b->last_picture(), CommandButton::kHighLight);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kHighLight);
   Button(MOUSEEVENTF_LEFTDOWN);
   EXPECT_EQ(b->state(), ButtonState::HighLightSelect);  // the focus arrived under the pointer
-  EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kPressed);
   EXPECT_TRUE(b->mouse_held());
   Button(MOUSEEVENTF_LEFTUP);
   EXPECT_EQ(clicks_, 1);
-  EXPECT_EQ(b->last_picture(), CommandButton::kHighLightSelect);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kHighLightSelect);
   MoveTo(300, 150);
   EXPECT_TRUE(StateBecomes(b, ButtonState::Selected)) << static_cast<int>(b->state());
-  EXPECT_EQ(b->last_picture(), CommandButton::kSelected);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kSelected);
 
   // Press, drag off for a tick, drag back, release: no click, Selected stays.
   MoveTo(80, 60);
@@ -91,7 +89,7 @@ TEST_F(ButtonTest, RightAndMiddleReleasesClickAndDisabledDoesNothing) {
   MoveTo(80, 60);
   ASSERT_EQ(b->state(), ButtonState::HighLight);
   Button(MOUSEEVENTF_RIGHTDOWN);
-  EXPECT_EQ(b->last_picture(), CommandButton::kHighLight);  // the press itself is ignored
+  EXPECT_EQ(b->last_picture(), ButtonFace::kHighLight);  // the press itself is ignored
   Button(MOUSEEVENTF_RIGHTUP);
   Button(MOUSEEVENTF_MIDDLEDOWN);
   Button(MOUSEEVENTF_MIDDLEUP);
@@ -99,17 +97,17 @@ TEST_F(ButtonTest, RightAndMiddleReleasesClickAndDisabledDoesNothing) {
   EXPECT_EQ(b->state(), ButtonState::HighLight);
 
   b->SetEnabled(0);
-  EXPECT_EQ(b->last_picture(), CommandButton::kDisable);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kDisable);
   MoveTo(300, 150);
   MoveTo(80, 60);
   Button(MOUSEEVENTF_LEFTDOWN);
   Button(MOUSEEVENTF_LEFTUP);
   EXPECT_EQ(clicks_, 2);
-  EXPECT_EQ(b->last_picture(), CommandButton::kDisable);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kDisable);
   SendMessageW(b->hwnd(), WM_SIZE, 0, MAKELPARAM(69, 29));
-  EXPECT_EQ(b->last_picture(), CommandButton::kDisable);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kDisable);
   b->SetEnabled(-1);
-  EXPECT_EQ(b->last_picture(), CommandButton::kNormal);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kNormal);
 }
 
 TEST_F(ButtonTest, BeforeInitializeAndFocusUnderThePointer) {
@@ -128,9 +126,9 @@ TEST_F(ButtonTest, BeforeInitializeAndFocusUnderThePointer) {
   ASSERT_EQ(b->state(), ButtonState::HighLight);
   SetFocus(b->hwnd());
   EXPECT_EQ(b->state(), ButtonState::HighLightSelect);
-  EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kPressed);
   SendMessageW(b->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
-  EXPECT_EQ(b->last_picture(), CommandButton::kPressed);
+  EXPECT_EQ(b->last_picture(), ButtonFace::kPressed);
   EXPECT_TRUE(b->shade_inverted());  // 2 -> 4 keeps the tint at the top
   SetFocus(host_);
   EXPECT_EQ(b->state(), ButtonState::Normal);
@@ -288,25 +286,6 @@ TEST_F(ButtonTest, PropertiesAndTheirBag) {
   PropertyBag saved = set->SaveProperties();
   EXPECT_EQ(saved.size(), 1u);
   EXPECT_EQ(saved.Read(L"Caption", L""), L"設定");
-}
-
-TEST_F(ButtonTest, SetButtonsWalksOnlyButtons) {
-  SetButtons(host_, true, true);  // no buttons yet: nothing happens
-  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 200, 10, 50, 20, host_, nullptr, nullptr, nullptr);
-  CommandButton* a = Make(L"", 10, 10);
-  CommandButton* c = Make(L"", 10, 100);
-  SetButtons(host_, true, false);  // init takes precedence
-  EXPECT_EQ(a->state(), ButtonState::Normal);
-  EXPECT_EQ(c->state(), ButtonState::Normal);
-  EXPECT_EQ(a->last_picture(), CommandButton::kNormal);
-  SetButtons(host_, false, false);
-  EXPECT_EQ(a->last_picture(), CommandButton::kDisable);
-  EXPECT_EQ(c->last_picture(), CommandButton::kDisable);
-  EXPECT_TRUE(IsWindow(edit));
-  Zarnik_B::CursorX = 0;
-  Zarnik_B::CursorY = 0;
-  ZoomOpen(host_);  // from the top-left corner; nothing to assert but that it returns
-  ZoomClose(host_);
 }
 
 }  // namespace

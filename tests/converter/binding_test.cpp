@@ -2,7 +2,7 @@
 // directory or PATH, and a missing library or entry is a clean failure.
 #include <gtest/gtest.h>
 
-#include "startup/surface.h"
+#include "platform/surface.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {

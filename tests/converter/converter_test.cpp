@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "startup/picture_file.h"
-#include "startup/surface.h"
+#include "platform/picture_file.h"
+#include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
 #include "tests/support/test_support.h"
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <vector>
 
-#include "startup/gdi.h"
-#include "startup/picture_file.h"
-#include "startup/surface.h"
+#include "platform/gdi.h"
+#include "platform/picture_file.h"
+#include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
 #include "tests/support/test_support.h"
 

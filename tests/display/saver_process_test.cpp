@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "startup/picture_file.h"
-#include "startup/surface.h"
+#include "platform/messages.h"
+#include "platform/picture_file.h"
+#include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
 #include "tests/support/sound_level.h"
 #include "tests/support/test_support.h"
@@ -412,7 +413,7 @@ TEST(Saver, LoadStepRunsOnceWhateverOthersPost) {
     return before <= 91;
   }, 10s));
   // The window's message number for its load step, from another process.
-  ASSERT_TRUE(PostMessageW(saver.wnd(), WM_APP, 0, 0));
+  ASSERT_TRUE(PostMessageW(saver.wnd(), kLoadStep, 0, 0));
   std::vector<int> after = FollowQualities(jpeg, 3, 30s);
   // The first sample is the file seen before the post; then the schedule goes on down.
   ASSERT_GE(after.size(), 3u);

@@ -3,7 +3,7 @@
 
 #include "music/media_service.h"
 #include "music/zarnik_bgm.h"
-#include "startup/shared_state.h"
+#include "settings/shared_state.h"
 #include "tests/support/sound_level.h"
 #include "tests/support/test_support.h"
 

@@ -9,37 +9,28 @@ namespace {
 constexpr long long kFrames = 75;  // CD frames a second
 }
 
-SimulatedCd* SimulatedCd::installed_ = nullptr;
-
 SimulatedCd::SimulatedCd(Disc disc, std::vector<int> track_seconds, bool drive)
     : disc_(disc), tracks_(std::move(track_seconds)), drive_(drive) {}
 
 SimulatedCd::~SimulatedCd() {
-  if (installed_ == this) {
-    installed_ = nullptr;
-    SetMediaService(SystemMediaService());
-  }
+  if (installed_) SetMediaService(SystemMediaService());
 }
 
 void SimulatedCd::Install() {
-  installed_ = this;
+  installed_ = true;
   MediaService service = SystemMediaService();
-  service.send = Send;
-  service.error_text = ErrorText;
+  service.send = [this](const std::wstring& command, std::wstring* reply, uint32_t reply_size) {
+    std::wstring text;
+    const int32_t code = Handle(command, &text);
+    if (reply && code == 0) *reply = text.substr(0, reply_size ? reply_size - 1 : 0);
+    return code;
+  };
+  service.error_text = [](int32_t code, std::wstring* text, uint32_t) {
+    if (code == kUnrecognized) return false;  // a code the service cannot describe
+    if (text) *text = L"simulated error " + std::to_wstring(code);
+    return true;
+  };
   SetMediaService(service);
-}
-
-int32_t SimulatedCd::Send(const std::wstring& command, std::wstring* reply, uint32_t reply_size) {
-  std::wstring text;
-  const int32_t code = installed_ ? installed_->Handle(command, &text) : kNoDevice;
-  if (reply && code == 0) *reply = text.substr(0, reply_size ? reply_size - 1 : 0);
-  return code;
-}
-
-bool SimulatedCd::ErrorText(int32_t code, std::wstring* text, uint32_t) {
-  if (code == kUnrecognized) return false;  // a code the service cannot describe
-  if (text) *text = L"simulated error " + std::to_wstring(code);
-  return true;
 }
 
 long long SimulatedCd::TrackStart(int track) const {

@@ -26,7 +26,7 @@ class SimulatedCd {
   SimulatedCd(Disc disc, std::vector<int> track_seconds, bool drive = true);
   ~SimulatedCd();  // gives the system's service back
 
-  // Installs this drive as the music module's service (one at a time).
+  // Installs this drive as the music module's service, until another is installed.
   void Install();
   void Advance(int milliseconds);
   void Pause() { if (mode_ == Mode::Playing) mode_ = Mode::Paused; }  // another program pauses it
@@ -43,8 +43,6 @@ class SimulatedCd {
   long long DiscEnd() const;
   static std::wstring Tmsf(int track, long long frames_into_track);
   bool ParseTmsf(const std::wstring& text, long long* frames) const;
-  static int32_t Send(const std::wstring& command, std::wstring* reply, uint32_t reply_size);
-  static bool ErrorText(int32_t code, std::wstring* text, uint32_t size);
 
   Disc disc_;
   std::vector<int> tracks_;
@@ -54,7 +52,7 @@ class SimulatedCd {
   long long position_ = 0;  // frames from the disc's start
   std::vector<std::wstring> commands_;
   int plays_ = 0;
-  static SimulatedCd* installed_;
+  bool installed_ = false;
 };
 
 }  // namespace zarnik::test

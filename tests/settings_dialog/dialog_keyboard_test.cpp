@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "settings_dialog/dialog_controls.h"
-#include "startup/surface.h"
+#include "platform/surface.h"
 #include "tests/support/keyboard_input.h"
 #include "tests/support/test_language.h"
 #include "tests/support/test_support.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings_dialog/dialog_rules.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace zarnik::dialog {
 namespace {

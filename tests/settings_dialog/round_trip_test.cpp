@@ -6,9 +6,9 @@
 
 #include "settings_dialog/layout.h"
 #include "settings_dialog/settings_window.h"
-#include "startup/settings.h"
-#include "startup/shared_state.h"
-#include "startup/surface.h"
+#include "settings/settings.h"
+#include "settings/shared_state.h"
+#include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
 #include "tests/support/sound_level.h"
 #include "tests/support/test_support.h"

@@ -13,9 +13,9 @@
 #include "settings_dialog/dialog_rules.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/settings_window.h"
-#include "startup/settings.h"
-#include "startup/shared_state.h"
-#include "startup/surface.h"
+#include "settings/settings.h"
+#include "settings/shared_state.h"
+#include "platform/surface.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
@@ -38,8 +38,7 @@ class DialogTest : public ::testing::Test {
   // Loads the file as the program does, then opens the dialog on it.
   HWND Open(const std::string& settings) {
     EXPECT_TRUE(WriteBytes(Ini(), settings));
-    Zarnik_B::PictureSource = Zarnik_B::DegradeLevel = 0;
-    Zarnik_BGM::MusicKind = Zarnik_BGM::MusicRepeat = 0;
+    ResetSharedState();
     LoadSettingsFrom(Ini(), folder_.path());
     wnd_ = CreateSettingsWindow(GetModuleHandleW(nullptr), Ini());
     EXPECT_NE(wnd_, nullptr);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/code_page.h"
+
 namespace zarnik::test {
 
 std::wstring BinFolder() {
@@ -190,21 +192,9 @@ bool FileExistsW(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ToCp932(const std::wstring& text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
+std::string ToCp932(const std::wstring& text) { return ToCodePage(932, text); }
 
-std::wstring FromCp932(const std::string& bytes) {
-  if (bytes.empty()) return {};
-  int n = MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring out(n, L'\0');
-  MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-  return out;
-}
+std::wstring FromCp932(const std::string& bytes) { return FromCodePage(932, bytes); }
 
 }  // namespace zarnik::test
 
