@@ -14,6 +14,12 @@ std::optional<FileFacts> FactsOf(const std::wstring& path) {
   return facts;
 }
 
+bool IsFolder(const std::wstring& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool OpensForReading(const std::wstring& path) {
   if (path.empty()) return false;
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -33,10 +33,7 @@ std::wstring FileIn(const std::wstring& folder, const wchar_t* literal_name) {
 }
 
 bool FolderIsWritable(const std::wstring& folder) {
-  if (folder.empty()) return false;
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-    return false;
+  if (!IsFolder(folder)) return false;
   // Created here rather than through GetTempFileNameW, which under Wine reports success in a
   // folder where the file could not be created.
   std::wstring base = folder;

@@ -201,39 +201,47 @@ bool DrawPictureFile(const std::wstring& path, Surface& out) {
   return true;
 }
 
-bool LoadPictureFile(const std::wstring& path, Surface& out) {
-  const std::optional<FileFacts> facts = FactsOf(path);
-  if (!facts || facts->size == 0 || facts->size > static_cast<unsigned long long>(kMaxPictureFileBytes)) return false;
+namespace {
 
+// A factory of its own for one picture; make_decoder(factory, &decoder) opens it.
+template <typename MakeDecoder>
+bool DecodeWith(MakeDecoder&& make_decoder, Surface& out) {
   ComScope com;
   ComPtr<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(factory.put()))))
     return false;
   ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, decoder.put())))
-    return false;
+  if (!make_decoder(factory.get(), decoder.put())) return false;
   return Decode(factory.get(), decoder.get(), out);
+}
+
+}  // namespace
+
+bool LoadPictureFile(const std::wstring& path, Surface& out) {
+  const std::optional<FileFacts> facts = FactsOf(path);
+  if (!facts || facts->size == 0 || facts->size > static_cast<unsigned long long>(kMaxPictureFileBytes)) return false;
+  return DecodeWith(
+      [&](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
+        return SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                            WICDecodeMetadataCacheOnDemand, decoder));
+      },
+      out);
 }
 
 bool LoadPictureBytes(const void* data, size_t size, Surface& out) {
   if (!data || size == 0 || size > 0xFFFFFFFFu) return false;
-  ComScope com;
-  ComPtr<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(factory.put()))))
-    return false;
-  ComPtr<IWICStream> stream;
-  if (FAILED(factory->CreateStream(stream.put()))) return false;
-  if (FAILED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)),
-                                          static_cast<DWORD>(size))))
-    return false;
-  ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr,
-                                              WICDecodeMetadataCacheOnDemand, decoder.put())))
-    return false;
-  return Decode(factory.get(), decoder.get(), out);
+  ComScope com;               // outlives the stream
+  ComPtr<IWICStream> stream;  // outlives the decoder that reads it
+  return DecodeWith(
+      [&](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
+        return SUCCEEDED(factory->CreateStream(stream.put())) &&
+               SUCCEEDED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)),
+                                                      static_cast<DWORD>(size))) &&
+               SUCCEEDED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                          decoder));
+      },
+      out);
 }
 
 bool LoadPictureResource(HINSTANCE module, int id, Surface& out) {

@@ -13,9 +13,9 @@
 #include "platform/code_page.h"
 #include "platform/file_facts.h"
 #include "platform/gdi.h"
+#include "platform/paths.h"
 #include "settings/ini_file.h"
 #include "settings/number_text.h"
-#include "platform/paths.h"
 #include "settings/shared_state.h"
 
 namespace zarnik {

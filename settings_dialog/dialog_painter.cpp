@@ -1,10 +1,10 @@
 #include "settings_dialog/dialog_painter.h"
 
-#include "settings_dialog/layout.h"
-#include "settings_dialog/resource_ids.h"
-#include "settings/number_text.h"
 #include "platform/picture_file.h"
 #include "platform/screen_scale.h"
+#include "settings/number_text.h"
+#include "settings_dialog/layout.h"
+#include "settings_dialog/resource_ids.h"
 
 namespace zarnik::dialog {
 

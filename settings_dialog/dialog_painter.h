@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "settings_dialog/dialog_rules.h"
-#include "settings_dialog/dialog_texts.h"
 #include "platform/gdi.h"
 #include "platform/surface.h"
+#include "settings_dialog/dialog_rules.h"
+#include "settings_dialog/dialog_texts.h"
 
 namespace zarnik::dialog {
 

@@ -11,6 +11,15 @@ inline constexpr RECT In(const RECT& panel, const RECT& r) {
   return RECT{panel.left + r.left, panel.top + r.top, panel.left + r.right, panel.top + r.bottom};
 }
 
+// The index of the rectangle (given inside the panel) under the point; -1 for none.
+inline int HitIn(POINT pt, const RECT* rects, int count, const RECT& panel) {
+  for (int i = 0; i < count; ++i) {
+    const RECT r = In(panel, rects[i]);
+    if (PtInRect(&r, pt)) return i;
+  }
+  return -1;
+}
+
 inline constexpr RECT kPanelPicture = Box(12, 12, 365, 101);   // Pic_D(2)
 inline constexpr RECT kPanelDegree = Box(12, 120, 365, 53);    // Pic_D(0)
 inline constexpr RECT kPanelMusic = Box(12, 180, 365, 121);    // Pic_D(1)

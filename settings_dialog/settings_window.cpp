@@ -26,15 +26,6 @@ constexpr int kBgmMarkTarget = 0;   // 0 to 2, by option
 constexpr int kBgmLabelTarget = 3;  // 3 to 5, by option
 constexpr int kUrlTarget = 6;
 
-// The index of the rectangle (inside the panel) under the point; -1 for none.
-int Hit(POINT pt, const RECT* rects, int count, const RECT& panel) {
-  for (int i = 0; i < count; ++i) {
-    const RECT r = In(panel, rects[i]);
-    if (PtInRect(&r, pt)) return i;
-  }
-  return -1;
-}
-
 POINT PointOf(LPARAM lp) { return POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}; }
 
 }  // namespace
@@ -159,25 +150,27 @@ void SettingsWindow::BgmClick(int index) {
   keyboard_.KeepFocus();
 }
 
-void SettingsWindow::CmdPicClick() {
+// The file chooser from the setting's folder: the chosen file becomes the setting and the name
+// shown, and its folder where the chooser starts next. False when cancelled.
+bool SettingsWindow::ChooseFile(const wchar_t* filter, std::wstring& file, std::wstring& folder,
+                                std::wstring& shown) {
   std::wstring chosen;
-  const DialogTexts& texts = TextsFor(language_);
-  if (!ChooseOpenFile(wnd_, instance_, texts.open_title, texts.picture_filter, Zarnik_B::PictureFolder, &chosen)) return;
-  Zarnik_B::PictureFile = chosen;
-  picture_name_ = chosen;
-  Zarnik_B::PictureFolder = FolderOf(picture_name_);
+  if (!ChooseOpenFile(wnd_, instance_, TextsFor(language_).open_title, filter, folder, &chosen)) return false;
+  file = shown = chosen;
+  folder = FolderOf(chosen);
+  return true;
+}
+
+void SettingsWindow::CmdPicClick() {
+  if (!ChooseFile(TextsFor(language_).picture_filter, Zarnik_B::PictureFile, Zarnik_B::PictureFolder, picture_name_))
+    return;
   ShowThumbnail(picture_name_);
   DrawNames();
 }
 
 void SettingsWindow::CmdBgmClick() {
-  std::wstring chosen;
-  const DialogTexts& texts = TextsFor(language_);
-  if (!ChooseOpenFile(wnd_, instance_, texts.open_title, texts.music_filter, Zarnik_BGM::MusicFolder, &chosen)) return;
-  Zarnik_BGM::MusicFile = chosen;
-  music_name_ = chosen;
-  Zarnik_BGM::MusicFolder = FolderOf(chosen);
-  DrawNames();
+  if (ChooseFile(TextsFor(language_).music_filter, Zarnik_BGM::MusicFile, Zarnik_BGM::MusicFolder, music_name_))
+    DrawNames();
 }
 
 void SettingsWindow::CmdSetClick() {
@@ -244,8 +237,8 @@ void SettingsWindow::OnCommand(WORD id) {
 int SettingsWindow::ClickTargetAt(POINT pt) const {
   // The English music labels are drawn in wider boxes; a click counts over the whole word.
   const RECT* labels = language_ == Language::English ? kBgmLabelWide : kBgmLabel;
-  if (int i = Hit(pt, labels, 3, kPanelMusic); i >= 0) return kBgmLabelTarget + i;
-  if (int i = Hit(pt, kBgmMark, 3, kPanelMusic); i >= 0) return kBgmMarkTarget + i;
+  if (int i = HitIn(pt, labels, 3, kPanelMusic); i >= 0) return kBgmLabelTarget + i;
+  if (int i = HitIn(pt, kBgmMark, 3, kPanelMusic); i >= 0) return kBgmMarkTarget + i;
   if (PtInRect(&kUrl, pt)) return kUrlTarget;
   return PressRecord::kNowhere;
 }
@@ -258,8 +251,8 @@ void SettingsWindow::OnMouseDown(UINT msg, POINT pt) {
     // The release then comes here wherever it happens, so no press is left waiting.
     if (target != PressRecord::kNowhere) SetCapture(wnd_);
   }
-  if (int i = Hit(pt, kSelLabel, 2, kPanelPicture); i >= 0) SelMouseDown(i, true);
-  else if (int j = Hit(pt, kSelMark, 2, kPanelPicture); j >= 0) SelMouseDown(j, false);
+  if (int i = HitIn(pt, kSelLabel, 2, kPanelPicture); i >= 0) SelMouseDown(i, true);
+  else if (int j = HitIn(pt, kSelMark, 2, kPanelPicture); j >= 0) SelMouseDown(j, false);
 }
 
 // A click of the main button: pressed and released over the same option or the address.

@@ -56,6 +56,7 @@ class SettingsWindow : public OwnedWindow {
   void ShowThumbnail(const std::wstring& file);
   void SelMouseDown(int index, bool from_label);
   void BgmClick(int index);
+  bool ChooseFile(const wchar_t* filter, std::wstring& file, std::wstring& folder, std::wstring& shown);
   void CmdPicClick();
   void CmdBgmClick();
   void CmdSetClick();

@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "platform/picture_file.h"
+#include "platform/surface.h"
 #include "preview/preview_window.h"
 #include "preview/resource_ids.h"
-#include "platform/surface.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik {

@@ -184,5 +184,25 @@ TEST(FileExists, TellsReadableFilesFromEverythingElse) {
   EXPECT_TRUE(FileExists(file));
 }
 
+TEST(SharedState, OneCallPutsEveryVariableBackAsAStartHasIt) {
+  Zarnik_B::PictureSource = Zarnik_B::DegradeLevel = Zarnik_B::CursorX = Zarnik_B::CursorY = 7;
+  Zarnik_B::PreviewLeft = Zarnik_B::PreviewTop = Zarnik_B::PreviewWidth = Zarnik_B::PreviewHeight = 7;
+  Zarnik_B::LastResult = 7;
+  Zarnik_B::CursorCount = -1;
+  Zarnik_B::PictureFile = Zarnik_B::PictureFolder = Zarnik_B::SettingValue = L"x";
+  Zarnik_BGM::MusicKind = Zarnik_BGM::MusicRepeat = Zarnik_BGM::CDReady = 7;
+  Zarnik_BGM::MusicFile = Zarnik_BGM::MusicFolder = L"x";
+  ResetSharedState();
+  for (int16_t v : {Zarnik_B::PictureSource, Zarnik_B::DegradeLevel, Zarnik_B::CursorX, Zarnik_B::CursorY,
+                    Zarnik_B::PreviewLeft, Zarnik_B::PreviewTop, Zarnik_B::PreviewWidth, Zarnik_B::PreviewHeight,
+                    Zarnik_BGM::MusicKind, Zarnik_BGM::MusicRepeat, Zarnik_BGM::CDReady})
+    EXPECT_EQ(v, 0);
+  EXPECT_EQ(Zarnik_B::LastResult, 0);
+  EXPECT_FALSE(Zarnik_B::CursorCount.has_value());
+  for (const std::wstring* text : {&Zarnik_B::PictureFile, &Zarnik_B::PictureFolder, &Zarnik_B::SettingValue,
+                                   &Zarnik_BGM::MusicFile, &Zarnik_BGM::MusicFolder})
+    EXPECT_TRUE(text->empty());
+}
+
 }  // namespace
 }  // namespace zarnik::test

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "settings_dialog/dialog_controls.h"
 #include "platform/surface.h"
+#include "settings_dialog/dialog_controls.h"
 #include "tests/support/keyboard_input.h"
 #include "tests/support/test_language.h"
 #include "tests/support/test_support.h"

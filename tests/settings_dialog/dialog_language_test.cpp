@@ -8,17 +8,17 @@
 #include <thread>
 
 #include "button/command_button.h"
+#include "platform/gdi.h"
+#include "platform/surface.h"
+#include "settings/settings.h"
+#include "settings/shared_state.h"
 #include "settings_dialog/dialog_controls.h"
 #include "settings_dialog/dialog_painter.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/settings_window.h"
-#include "platform/gdi.h"
-#include "settings/settings.h"
-#include "settings/shared_state.h"
-#include "platform/surface.h"
 #include "tests/support/keyboard_input.h"
-#include "tests/support/test_language.h"
 #include "tests/support/sound_level.h"
+#include "tests/support/test_language.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {

@@ -2,8 +2,8 @@
 // the thumbnail and the form's place.
 #include <gtest/gtest.h>
 
-#include "settings_dialog/dialog_rules.h"
 #include "settings/settings.h"
+#include "settings_dialog/dialog_rules.h"
 
 namespace zarnik::dialog {
 namespace {

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <thread>
 
-#include "settings_dialog/layout.h"
-#include "settings_dialog/settings_window.h"
+#include "platform/surface.h"
 #include "settings/settings.h"
 #include "settings/shared_state.h"
-#include "platform/surface.h"
+#include "settings_dialog/layout.h"
+#include "settings_dialog/settings_window.h"
 #include "tests/support/jpeg_quality.h"
 #include "tests/support/sound_level.h"
 #include "tests/support/test_support.h"

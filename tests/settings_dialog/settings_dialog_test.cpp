@@ -9,13 +9,13 @@
 #include <thread>
 
 #include "button/command_button.h"
+#include "platform/surface.h"
+#include "settings/settings.h"
+#include "settings/shared_state.h"
 #include "settings_dialog/dialog_controls.h"
 #include "settings_dialog/dialog_rules.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/settings_window.h"
-#include "settings/settings.h"
-#include "settings/shared_state.h"
-#include "platform/surface.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
