@@ -1,5 +1,6 @@
 # Gathers what every package ships into STAGE: the two binaries stripped, the text files with
-# Windows line ends. Run by the build with -DSTAGE= -DSTRIP= -DVERSION= -DSCR= -DDLL= -DSOURCE=.
+# Windows line ends, all with the commit's time. Run by the build with -DSTAGE= -DSTRIP= -DVERSION=
+# -DSCR= -DDLL= -DSOURCE= -DPYTHON= -DEPOCH=.
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
 
@@ -28,3 +29,11 @@ endfunction()
 stage_text(${SOURCE}/packaging/README-Windows.txt README.txt)
 stage_text(${SOURCE}/LICENSE LICENSE.txt)
 stage_text(${SOURCE}/THIRD-PARTY-NOTICES.txt THIRD-PARTY-NOTICES.txt)
+
+# What the installer stores of each file is its time too: the commit's, in every build.
+file(GLOB staged ${STAGE}/*)
+execute_process(COMMAND ${PYTHON} ${CMAKE_CURRENT_LIST_DIR}/deterministic_zip.py --epoch ${EPOCH} --touch ${staged}
+                RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "setting the staged files' time failed")
+endif()
