@@ -7,7 +7,10 @@ file(MAKE_DIRECTORY ${STAGE})
 foreach(binary ${SCR} ${DLL})
   get_filename_component(name ${binary} NAME)
   if(STRIP)
-    execute_process(COMMAND ${STRIP} --strip-all -o ${STAGE}/${name} ${binary}
+    # strip writes a time into the PE header: SOURCE_DATE_EPOCH's when set, and 0 is none, as
+    # the linker leaves it.
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+                            ${STRIP} --strip-all -o ${STAGE}/${name} ${binary}
                     RESULT_VARIABLE failed)
     if(failed)
       message(FATAL_ERROR "stripping ${binary} failed")
