@@ -103,7 +103,7 @@ if [ -n "$native" ]; then
   settle() { :; }  # a program started from here has ended when it returns
   unix_path() { cygpath -u "$1"; }
   drive_c_path() { cygpath -u "$1"; }
-  user_folders() { printf '%s\n' "$LOCALAPPDATA" "$APPDATA" "$ProgramW6432"; }
+  user_folders() { printf '%s\n' "${LOCALAPPDATA:?}" "${APPDATA:?}" "${ProgramW6432:-C:\\Program Files}"; }
   stop_programs() { taskkill /F /IM Zarnik.scr >/dev/null 2>&1; return 0; }
 else
   export WINEPREFIX=$ZARNIK_INSTALLER_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
