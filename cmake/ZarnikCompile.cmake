@@ -1,9 +1,10 @@
 # Compile settings for the project's own targets (not for the third-party code it builds).
 set(ZARNIK_WARNINGS -Wall -Wextra -Wshadow -Wformat=2 -Werror)
 
-# The same bytes from every build of one commit: the folders it was built in appear nowhere (the
-# symbol table's file names, __FILE__), and the linker writes no time into the PE header or the
-# export table. The resource compiler takes no such flag, and its output holds neither.
+# The same bytes from every build of one commit: the linker writes no time into the PE header or
+# the export table, and the folders it was built in would reach no object through GCC either
+# (debug information, __FILE__). The resource compiler takes no such flag; its output holds
+# neither.
 set(ZARNIK_PREFIX_MAPS -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:${ZARNIK_PREFIX_MAPS}>")
 add_link_options(-Wl,--no-insert-timestamp)
