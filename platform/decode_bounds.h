@@ -15,7 +15,7 @@ struct DecodeBounds {
   // What a decoder may hold besides the finished picture: as much again as the largest one.
   long long memory = 4 * 80LL * 1000 * 1000;
   // A picture that takes longer is given up (checked between bands of rows).
-  std::chrono::milliseconds time{3000};
+  std::chrono::milliseconds time{5000};
 
   PictureLimits Limits() const {
     return PictureLimits{static_cast<uint64_t>(pixels), static_cast<uint64_t>(memory), kHeaderWindow};

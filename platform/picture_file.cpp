@@ -84,11 +84,18 @@ bool DecodeWithSystem(const ByteInput& in, const PictureHeader& header, const De
   UINT width = 0, height = 0;
   if (FAILED(frame->GetSize(&width, &height)) || width != header.width || height != header.height) return false;
 
+  // Blue, green, red in three or four bytes a pixel are taken as the decoder gives them;
+  // everything else through the system's converter, which is slower.
+  WICPixelFormatGUID native{};
+  frame->GetPixelFormat(&native);
+  const bool bgr24 = native == GUID_WICPixelFormat24bppBGR;
+  const bool direct = bgr24 || native == GUID_WICPixelFormat32bppBGR || native == GUID_WICPixelFormat32bppBGRA;
   ComPtr<IWICFormatConverter> converter;
-  if (FAILED(factory->CreateFormatConverter(converter.put()))) return false;
-  if (FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom)))
+  if (!direct && (FAILED(factory->CreateFormatConverter(converter.put())) ||
+                  FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                               nullptr, 0.0, WICBitmapPaletteTypeCustom))))
     return false;
+  IWICBitmapSource* source = direct ? static_cast<IWICBitmapSource*>(frame.get()) : converter.get();
   if (deadline.Passed() || !out.Resize(static_cast<int>(width), static_cast<int>(height))) return false;
   const UINT stride = width * 4;
   const UINT band = static_cast<UINT>(std::max<size_t>(1, kBandBytes / stride));
@@ -97,8 +104,18 @@ bool DecodeWithSystem(const ByteInput& in, const PictureHeader& header, const De
     const UINT rows = std::min(band, height - y);
     const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(rows)};
     uint32_t* first = out.pixels() + static_cast<size_t>(y) * width;
-    if (FAILED(converter->CopyPixels(&rect, stride, stride * rows, reinterpret_cast<BYTE*>(first)))) return false;
-    for (uint32_t* p = first; p != first + static_cast<size_t>(rows) * width; ++p) *p &= 0x00FFFFFF;
+    if (FAILED(source->CopyPixels(&rect, stride, stride * rows, reinterpret_cast<BYTE*>(first)))) return false;
+    for (UINT r = 0; r < rows; ++r) {
+      uint32_t* row = first + static_cast<size_t>(r) * width;
+      if (bgr24) {
+        // Three bytes a pixel at the row's start, spread to four from the right.
+        const auto* packed = reinterpret_cast<const uint8_t*>(row);
+        for (UINT x = width; x-- > 0;)
+          row[x] = packed[3 * x] | (packed[3 * x + 1] << 8) | (static_cast<uint32_t>(packed[3 * x + 2]) << 16);
+      } else {
+        for (UINT x = 0; x < width; ++x) row[x] &= 0x00FFFFFF;
+      }
+    }
   }
   return true;
 }

@@ -28,7 +28,8 @@ constexpr int kBatch = 100;
 constexpr long long kBoundMs = DecodeBounds{}.time.count();
 // A load that takes more than the bound by this much was not given up in time.
 constexpr long long kSlackMs = 500;
-constexpr size_t kMemoryBound = 1024u << 20;
+// The largest picture, what its decoder may hold besides, and the process itself.
+constexpr size_t kMemoryBound = static_cast<size_t>(DecodeBounds{}.pixels * 4 + DecodeBounds{}.memory) + (64u << 20);
 // No word from a child for this long: the file it is on hangs.
 constexpr DWORD kHangMs = 30000;
 
