@@ -3,55 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/header_bytes.h"
+
 namespace zarnik {
 
 namespace {
 
 using V = HeaderVerdict;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-uint32_t Be32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-         (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-uint64_t CeilDiv(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
-
-// The bytes given and the file they come from. Every read asks Have() first: past the bytes
-// given it wants more of the file, past the file's end the file is too short.
-class Bytes {
- public:
-  Bytes(const uint8_t* data, size_t size, uint64_t file_size, PictureHeader& out)
-      : data_(data), size_(std::min<uint64_t>(size, file_size)), file_size_(file_size), out_(out) {}
-
-  bool Have(uint64_t end) {
-    if (end <= size_) return true;
-    if (end > file_size_) {
-      out_.verdict = V::kFileTooShort;
-    } else {
-      out_.verdict = V::kNeedMore;
-      out_.needed = end;
-    }
-    return false;
-  }
-  const uint8_t* At(uint64_t offset) const { return data_ + offset; }
-  uint64_t file_size() const { return file_size_; }
-
- private:
-  const uint8_t* data_;
-  uint64_t size_;
-  uint64_t file_size_;
-  PictureHeader& out_;
-};
-
-PictureHeader& Refuse(PictureHeader& h, V verdict) {
-  h.verdict = verdict;
-  return h;
-}
+using namespace header_bytes;
+using Bytes = Window<PictureHeader>;
 
 // The size claimed is judged before whether the file could back it.
 bool TooManyPixels(PictureHeader& h, const PictureLimits& limits) {
@@ -62,9 +23,9 @@ bool TooManyPixels(PictureHeader& h, const PictureLimits& limits) {
 
 // The limits every kind shares; decoder_input is the whole file unless the kind said less.
 PictureHeader& Judge(PictureHeader& h, uint64_t file_size, const PictureLimits& limits) {
-  if (h.width == 0 || h.height == 0) return Refuse(h, V::kMalformed);
-  if (static_cast<uint64_t>(h.width) * h.height > limits.pixels) return Refuse(h, V::kTooManyPixels);
-  if (h.decoder_bytes > limits.decoder_bytes) return Refuse(h, V::kTooMuchMemory);
+  if (h.width == 0 || h.height == 0) return Say(h, V::kMalformed);
+  if (static_cast<uint64_t>(h.width) * h.height > limits.pixels) return Say(h, V::kTooManyPixels);
+  if (h.decoder_bytes > limits.decoder_bytes) return Say(h, V::kTooMuchMemory);
   if (h.decoder_input == 0) h.decoder_input = file_size;
   h.verdict = V::kAccepted;
   return h;
@@ -77,7 +38,7 @@ PictureHeader& ReadJpeg(Bytes& in, PictureHeader& h, const PictureLimits& limits
     // Anything up to the next 0xFF is skipped, then the fill bytes; 0xFF 0x00 is no marker.
     uint8_t marker = 0;
     for (;;) {
-      if (pos + 1 > limits.header_window) return Refuse(h, V::kMalformed);
+      if (pos + 1 > limits.header_window) return Say(h, V::kMalformed);
       if (!in.Have(pos + 1)) return h;
       if (*in.At(pos++) != 0xFF) continue;
       do {
@@ -87,35 +48,35 @@ PictureHeader& ReadJpeg(Bytes& in, PictureHeader& h, const PictureLimits& limits
       if (marker != 0) break;
     }
     if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
-    if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA) return Refuse(h, V::kMalformed);  // no frame yet
+    if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA) return Say(h, V::kMalformed);  // no frame yet
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xCC;
     const bool skipped = (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE || marker == 0xC4 ||
                          marker == 0xCC || marker == 0xDB || marker == 0xDC || marker == 0xDD;
-    if (!frame && !skipped) return Refuse(h, V::kMalformed);
+    if (!frame && !skipped) return Say(h, V::kMalformed);
     if (!in.Have(pos + 2)) return h;
     const uint16_t length = Be16(in.At(pos));
-    if (length < 2) return Refuse(h, V::kMalformed);
+    if (length < 2) return Say(h, V::kMalformed);
     if (skipped) {
       pos += length;
       continue;
     }
     // Baseline, extended and progressive Huffman frames; arithmetic and lossless ones are not
     // taken (the system's decoder has never taken them either).
-    if (marker > 0xC2) return Refuse(h, V::kUnsupported);
+    if (marker > 0xC2) return Say(h, V::kUnsupported);
     if (!in.Have(pos + 8)) return h;
     const uint8_t* sof = in.At(pos);
     const int components = sof[7];
-    if (sof[2] != 8 || length != 8 + 3 * components) return Refuse(h, V::kMalformed);
-    if (components != 1 && components != 3 && components != 4) return Refuse(h, V::kUnsupported);
+    if (sof[2] != 8 || length != 8 + 3 * components) return Say(h, V::kMalformed);
+    if (components != 1 && components != 3 && components != 4) return Say(h, V::kUnsupported);
     if (!in.Have(pos + length)) return h;
     h.height = Be16(sof + 3);
     h.width = Be16(sof + 5);
-    if (h.width == 0 || h.height == 0) return Refuse(h, V::kMalformed);
+    if (h.width == 0 || h.height == 0) return Say(h, V::kMalformed);
     if (TooManyPixels(h, limits)) return h;
     int hmax = 1, vmax = 1;
     for (int c = 0; c < components; ++c) {
       const int hs = sof[9 + 3 * c] >> 4, vs = sof[9 + 3 * c] & 15;
-      if (hs < 1 || hs > 4 || vs < 1 || vs > 4) return Refuse(h, V::kMalformed);
+      if (hs < 1 || hs > 4 || vs < 1 || vs > 4) return Say(h, V::kMalformed);
       hmax = std::max(hmax, hs);
       vmax = std::max(vmax, vs);
     }
@@ -130,7 +91,7 @@ PictureHeader& ReadJpeg(Bytes& in, PictureHeader& h, const PictureLimits& limits
       coefficients += CeilDiv(bw, hs) * hs * CeilDiv(bh, vs) * vs * 64;
     }
     const uint64_t after = pos + length;
-    if (in.file_size() - after < CeilDiv(fewest_blocks, 8)) return Refuse(h, V::kFileTooShort);
+    if (in.file_size() - after < CeilDiv(fewest_blocks, 8)) return Say(h, V::kFileTooShort);
     // A progressive picture is held whole as coefficients (two bytes each) until its last
     // scan; a sequential one a few rows of blocks at a time.
     h.decoder_bytes = marker == 0xC2 ? coefficients * 2 : static_cast<uint64_t>(h.width) * 8 * vmax * components * 4;
@@ -145,7 +106,7 @@ PictureHeader& ReadBmp(Bytes& in, PictureHeader& h, const PictureLimits& limits)
   const uint32_t info_size = Le32(in.At(14));
   const bool core = info_size == 12;
   if (!core && info_size != 40 && info_size != 52 && info_size != 56 && info_size != 108 && info_size != 124)
-    return Refuse(h, V::kUnsupported);
+    return Say(h, V::kUnsupported);
   if (!in.Have(14 + static_cast<uint64_t>(info_size))) return h;
   const uint8_t* info = in.At(14);
   int64_t width = 0, height = 0;
@@ -164,17 +125,17 @@ PictureHeader& ReadBmp(Bytes& in, PictureHeader& h, const PictureLimits& limits)
     image_size = Le32(info + 20);
     colours = Le32(info + 32);
   }
-  if (planes != 1 || width <= 0 || height == 0 || height == INT32_MIN) return Refuse(h, V::kMalformed);
+  if (planes != 1 || width <= 0 || height == 0 || height == INT32_MIN) return Say(h, V::kMalformed);
   const bool top_down = height < 0;
   height = top_down ? -height : height;
   const bool rle = compression == 1 || compression == 2;
-  if (compression == 1 && bits != 8) return Refuse(h, V::kMalformed);
-  if (compression == 2 && bits != 4) return Refuse(h, V::kMalformed);
-  if (compression == 3 && bits != 16 && bits != 32) return Refuse(h, V::kMalformed);
-  if (compression > 3) return Refuse(h, V::kUnsupported);  // JPEG or PNG inside, alpha masks
-  if (rle && top_down) return Refuse(h, V::kMalformed);
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return Refuse(h, V::kMalformed);
-  if (core && (bits == 16 || bits == 32)) return Refuse(h, V::kMalformed);
+  if (compression == 1 && bits != 8) return Say(h, V::kMalformed);
+  if (compression == 2 && bits != 4) return Say(h, V::kMalformed);
+  if (compression == 3 && bits != 16 && bits != 32) return Say(h, V::kMalformed);
+  if (compression > 3) return Say(h, V::kUnsupported);  // JPEG or PNG inside, alpha masks
+  if (rle && top_down) return Say(h, V::kMalformed);
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return Say(h, V::kMalformed);
+  if (core && (bits == 16 || bits == 32)) return Say(h, V::kMalformed);
   h.width = static_cast<uint32_t>(width);
   h.height = static_cast<uint32_t>(height);
   if (TooManyPixels(h, limits)) return h;
@@ -184,20 +145,20 @@ PictureHeader& ReadBmp(Bytes& in, PictureHeader& h, const PictureLimits& limits)
   uint64_t tables = 14 + static_cast<uint64_t>(info_size) + (compression == 3 && info_size == 40 ? 12 : 0);
   if (bits <= 8) {
     const uint32_t most = 1u << bits;
-    if (colours > most) return Refuse(h, V::kMalformed);
+    if (colours > most) return Say(h, V::kMalformed);
     tables += static_cast<uint64_t>(colours ? colours : most) * (core ? 3 : 4);
   }
-  if (offset < 14 + static_cast<uint64_t>(info_size)) return Refuse(h, V::kMalformed);
-  if (tables > in.file_size() || offset > in.file_size()) return Refuse(h, V::kFileTooShort);
+  if (offset < 14 + static_cast<uint64_t>(info_size)) return Say(h, V::kMalformed);
+  if (tables > in.file_size() || offset > in.file_size()) return Say(h, V::kFileTooShort);
   const uint64_t stride = CeilDiv(static_cast<uint64_t>(h.width) * bits, 32) * 4;
   const uint64_t stored = in.file_size() - offset;
   if (rle) {
     // Runs can say much in few bytes; the end-of-picture mark at least must be there, and a
     // size the header gives must be in the file.
-    if (stored < 2 || image_size > stored) return Refuse(h, V::kFileTooShort);
+    if (stored < 2 || image_size > stored) return Say(h, V::kFileTooShort);
     h.decoder_bytes = static_cast<uint64_t>(h.width) * h.height * 4;
   } else {
-    if (stored / stride < h.height) return Refuse(h, V::kFileTooShort);
+    if (stored / stride < h.height) return Say(h, V::kFileTooShort);
     h.decoder_bytes = stride * h.height;
   }
   return Judge(h, in.file_size(), limits);
@@ -206,13 +167,13 @@ PictureHeader& ReadBmp(Bytes& in, PictureHeader& h, const PictureLimits& limits)
 // PNG: the IHDR chunk, then the chunks up to the first IDAT, each inside the file.
 PictureHeader& ReadPng(Bytes& in, PictureHeader& h, const PictureLimits& limits) {
   if (!in.Have(33)) return h;
-  if (Be32(in.At(8)) != 13 || std::memcmp(in.At(12), "IHDR", 4) != 0) return Refuse(h, V::kMalformed);
+  if (Be32(in.At(8)) != 13 || std::memcmp(in.At(12), "IHDR", 4) != 0) return Say(h, V::kMalformed);
   const uint8_t* ihdr = in.At(16);
   h.width = Be32(ihdr);
   h.height = Be32(ihdr + 4);
   const int depth = ihdr[8], type = ihdr[9];
-  if (h.width == 0 || h.height == 0 || h.width > 0x7FFFFFFF || h.height > 0x7FFFFFFF) return Refuse(h, V::kMalformed);
-  if (ihdr[10] != 0 || ihdr[11] != 0 || ihdr[12] > 1) return Refuse(h, V::kMalformed);
+  if (h.width == 0 || h.height == 0 || h.width > 0x7FFFFFFF || h.height > 0x7FFFFFFF) return Say(h, V::kMalformed);
+  if (ihdr[10] != 0 || ihdr[11] != 0 || ihdr[12] > 1) return Say(h, V::kMalformed);
   int channels = 0;
   bool depth_ok = depth == 8 || depth == 16;
   switch (type) {
@@ -234,31 +195,31 @@ PictureHeader& ReadPng(Bytes& in, PictureHeader& h, const PictureLimits& limits)
       channels = 4;
       break;
     default:
-      return Refuse(h, V::kMalformed);
+      return Say(h, V::kMalformed);
   }
-  if (!depth_ok) return Refuse(h, V::kMalformed);
+  if (!depth_ok) return Say(h, V::kMalformed);
   if (TooManyPixels(h, limits)) return h;
 
   uint64_t pos = 33;
   for (;;) {
-    if (pos + 8 > limits.header_window) return Refuse(h, V::kMalformed);
+    if (pos + 8 > limits.header_window) return Say(h, V::kMalformed);
     if (!in.Have(pos + 8)) return h;
     const uint32_t length = Be32(in.At(pos));
     const uint8_t* type_name = in.At(pos + 4);
-    if (length > 0x7FFFFFFF) return Refuse(h, V::kMalformed);
+    if (length > 0x7FFFFFFF) return Say(h, V::kMalformed);
     for (int i = 0; i < 4; ++i)
       if (!((type_name[i] >= 'A' && type_name[i] <= 'Z') || (type_name[i] >= 'a' && type_name[i] <= 'z')))
-        return Refuse(h, V::kMalformed);
+        return Say(h, V::kMalformed);
     if (std::memcmp(type_name, "IDAT", 4) == 0) break;
     if (std::memcmp(type_name, "IEND", 4) == 0 || std::memcmp(type_name, "IHDR", 4) == 0)
-      return Refuse(h, V::kMalformed);
+      return Say(h, V::kMalformed);
     pos += 12 + static_cast<uint64_t>(length);
-    if (pos > in.file_size()) return Refuse(h, V::kFileTooShort);
+    if (pos > in.file_size()) return Say(h, V::kFileTooShort);
   }
   // Deflate gives at most 1032 bytes for one: the rows (without their filter bytes) cannot
   // come from fewer.
   const uint64_t row = CeilDiv(static_cast<uint64_t>(h.width) * channels * depth, 8);
-  if (in.file_size() - (pos + 8) < CeilDiv(row * h.height, 1032)) return Refuse(h, V::kFileTooShort);
+  if (in.file_size() - (pos + 8) < CeilDiv(row * h.height, 1032)) return Say(h, V::kFileTooShort);
   h.decoder_bytes = row * h.height;
   return Judge(h, in.file_size(), limits);
 }
@@ -294,7 +255,7 @@ PictureHeader& ReadGif(Bytes& in, PictureHeader& h, const PictureLimits& limits)
   if (!in.Have(13)) return h;
   const uint8_t* screen = in.At(6);
   const uint64_t screen_pixels = static_cast<uint64_t>(Le16(screen)) * Le16(screen + 2);
-  if (screen_pixels > limits.pixels) return Refuse(h, V::kTooManyPixels);
+  if (screen_pixels > limits.pixels) return Say(h, V::kTooManyPixels);
   uint64_t pos = 13;
   if (screen[4] & 0x80) pos += 3ull << ((screen[4] & 7) + 1);
   uint64_t extension_bytes = 0, extension_blocks = 0;
@@ -306,10 +267,10 @@ PictureHeader& ReadGif(Bytes& in, PictureHeader& h, const PictureLimits& limits)
       ++extension_blocks;
       if (!SkipSubBlocks(in, pos, extension_bytes, extension_blocks, h, limits)) return h;
       if (extension_bytes > kMaxGifExtensionBytes || extension_blocks > kMaxGifExtensionBlocks)
-        return Refuse(h, V::kTooMuchMemory);
+        return Say(h, V::kTooMuchMemory);
       continue;
     }
-    if (block != 0x2C) return Refuse(h, V::kMalformed);  // a trailer or junk before any picture
+    if (block != 0x2C) return Say(h, V::kMalformed);  // a trailer or junk before any picture
     if (!in.Have(pos + 10)) return h;
     const uint8_t* image = in.At(pos + 1);
     h.width = Le16(image + 4);
@@ -318,12 +279,12 @@ PictureHeader& ReadGif(Bytes& in, PictureHeader& h, const PictureLimits& limits)
     if (image[8] & 0x80) pos += 3ull << ((image[8] & 7) + 1);
     if (!in.Have(pos + 1)) return h;
     const uint8_t code_size = *in.At(pos++);
-    if (code_size < 2 || code_size > 8) return Refuse(h, V::kMalformed);
+    if (code_size < 2 || code_size > 8) return Say(h, V::kMalformed);
     if (TooManyPixels(h, limits)) return h;
     uint64_t data = 0, blocks = 0;
     if (!SkipSubBlocks(in, pos, data, blocks, h, limits)) return h;
     if (data < CeilDiv(static_cast<uint64_t>(h.width) * h.height, kMaxGifPixelsPerByte))
-      return Refuse(h, V::kFileTooShort);
+      return Say(h, V::kFileTooShort);
     h.decoder_bytes = static_cast<uint64_t>(h.width) * h.height;
     h.decoder_input = pos;
     return Judge(h, in.file_size(), limits);
@@ -334,8 +295,7 @@ PictureHeader& ReadGif(Bytes& in, PictureHeader& h, const PictureLimits& limits)
 
 PictureHeader ReadPictureHeader(const uint8_t* data, size_t size, uint64_t file_size, const PictureLimits& limits) {
   PictureHeader h;
-  if (!data) size = 0;
-  Bytes in(data, size, file_size, h);
+  Bytes in(data, size, file_size, UINT64_MAX, V::kNeedMore, V::kFileTooShort, h);
   if (!in.Have(8)) {
     // Shorter than any kind's magic and header: nothing to decode.
     if (h.verdict == V::kFileTooShort) h.verdict = V::kUnknownKind;
@@ -358,7 +318,7 @@ PictureHeader ReadPictureHeader(const uint8_t* data, size_t size, uint64_t file_
     h.kind = PictureKind::kGif;
     return ReadGif(in, h, limits);
   }
-  return Refuse(h, V::kUnknownKind);
+  return Say(h, V::kUnknownKind);
 }
 
 const char* VerdictName(HeaderVerdict verdict) {

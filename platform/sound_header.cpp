@@ -3,47 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/header_bytes.h"
+
 namespace zarnik {
 
 namespace {
 
 using V = SoundVerdict;
 
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-class Bytes {
- public:
-  Bytes(const uint8_t* data, size_t size, uint64_t file_size, SoundHeader& out)
-      : data_(data), size_(std::min<uint64_t>(size, file_size)), file_size_(file_size), out_(out) {}
-  // Past the bytes given: more wanted; past the file: the file is too short (said by the caller).
-  bool Have(uint64_t end) {
-    if (end <= size_) return true;
-    if (end <= file_size_ && end <= kSoundHeaderWindow) {
-      out_.verdict = V::kNeedMore;
-      out_.needed = end;
-    } else {
-      out_.verdict = V::kNotSound;
-    }
-    return false;
-  }
-  const uint8_t* At(uint64_t offset) const { return data_ + offset; }
-  uint64_t file_size() const { return file_size_; }
-
- private:
-  const uint8_t* data_;
-  uint64_t size_;
-  uint64_t file_size_;
-  SoundHeader& out_;
-};
-
-SoundHeader& Say(SoundHeader& h, V verdict) {
-  h.verdict = verdict;
-  return h;
-}
+using namespace header_bytes;
+using Bytes = Window<SoundHeader>;
 
 // RIFF WAVE: every chunk up to the data inside the RIFF chunk, the RIFF chunk inside the
 // file (its last pad byte may be missing), a format that can be played, data that is there.
@@ -152,8 +121,7 @@ SoundHeader& ReadMpeg(Bytes& in, SoundHeader& h) {
 
 SoundHeader ReadSoundHeader(const uint8_t* data, size_t size, uint64_t file_size) {
   SoundHeader h;
-  if (!data) size = 0;
-  Bytes in(data, size, file_size, h);
+  Bytes in(data, size, file_size, kSoundHeaderWindow, V::kNeedMore, V::kNotSound, h);
   if (file_size < 12) return Say(h, V::kNotSound);
   if (!in.Have(12)) return h;
   if (std::memcmp(in.At(0), "RIFF", 4) == 0 && std::memcmp(in.At(8), "WAVE", 4) == 0) return ReadWave(in, h);

@@ -37,14 +37,6 @@ void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& 
   EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"), SettingsFileBytes(source, picture, degree, music_kind, 0, music)));
 }
 
-void SendKey(WORD vk) {
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = in[1].ki.wVk = vk;
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, in, sizeof(INPUT));
-}
-
 std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit) {
   std::vector<int> seen;
   std::string last;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/keyboard_input.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
@@ -33,8 +34,6 @@ class Saver {
 
 void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& picture, int degree,
                    int music_kind = 0, const std::wstring& music = L"");
-
-void SendKey(WORD vk);
 
 // The qualities of the JPEG work file as it changes, sampled until count files were seen
 // (or the limit passed). Equal neighbours are one file for the sampler.
