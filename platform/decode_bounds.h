@@ -2,6 +2,8 @@
 // picture the program loads, the work file of each tick included, is held to these.
 #pragma once
 
+#include <windows.h>
+
 #include <chrono>
 #include <cstdint>
 
@@ -25,13 +27,15 @@ struct DecodeBounds {
   static constexpr uint64_t kHeaderWindow = 64 << 20;
 };
 
+// The system's tick count, not the C++ clocks: those would bring in the C runtime's clock
+// functions, and with them imports (setting the system time among them) the program never uses.
 class Deadline {
  public:
-  explicit Deadline(std::chrono::milliseconds within) : at_(std::chrono::steady_clock::now() + within) {}
-  bool Passed() const { return std::chrono::steady_clock::now() > at_; }
+  explicit Deadline(std::chrono::milliseconds within) : at_(GetTickCount64() + static_cast<ULONGLONG>(within.count())) {}
+  bool Passed() const { return GetTickCount64() >= at_; }
 
  private:
-  std::chrono::steady_clock::time_point at_;
+  ULONGLONG at_;
 };
 
 }  // namespace zarnik
