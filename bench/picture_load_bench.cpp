@@ -33,7 +33,8 @@ void Scene(Surface& s, int w, int h) {
       seed = seed * 1664525u + 1013904223u;
       const int grain = static_cast<int>(seed >> 29);
       row[x] = ((static_cast<uint32_t>(128 + 100 * std::sin(x / 97.0)) + grain) & 0xFF) << 16 |
-               ((static_cast<uint32_t>(128 + 90 * std::cos(y / 61.0)) + grain) & 0xFF) << 8 | ((x ^ y) & 0xFF);
+               ((static_cast<uint32_t>(128 + 90 * std::cos(y / 61.0)) + grain) & 0xFF) << 8 |
+               ((x ^ y) & 0xFF);
     }
   }
 }
@@ -44,8 +45,8 @@ bool WriteFile(const std::wstring& path, const void* data, size_t size) {
   DWORD written = 0;
   bool ok = true;
   for (size_t done = 0; ok && done < size; done += written)
-    ok = ::WriteFile(f, static_cast<const char*>(data) + done, static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30)),
-                     &written, nullptr);
+    ok = ::WriteFile(f, static_cast<const char*>(data) + done,
+                     static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30)), &written, nullptr);
   CloseHandle(f);
   return ok;
 }
@@ -54,8 +55,9 @@ bool SaveJpeg(const Surface& s, const std::wstring& path, bool progressive) {
   tjhandle tj = tjInitCompress();
   unsigned char* out = nullptr;
   unsigned long size = 0;
-  const int rc = tjCompress2(tj, reinterpret_cast<const unsigned char*>(s.pixels()), s.width(), s.width() * 4,
-                             s.height(), TJPF_BGRX, &out, &size, TJSAMP_420, 85, progressive ? TJFLAG_PROGRESSIVE : 0);
+  const int rc =
+      tjCompress2(tj, reinterpret_cast<const unsigned char*>(s.pixels()), s.width(), s.width() * 4,
+                  s.height(), TJPF_BGRX, &out, &size, TJSAMP_420, 85, progressive ? TJFLAG_PROGRESSIVE : 0);
   const bool ok = rc == 0 && WriteFile(path, out, size);
   tjFree(out);
   tjDestroy(tj);
@@ -67,7 +69,8 @@ bool SavePng(const Surface& s, const std::wstring& path) {
   IWICStream* stream = nullptr;
   IWICBitmapEncoder* encoder = nullptr;
   IWICBitmapFrameEncode* frame = nullptr;
-  bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) &&
+  bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_PPV_ARGS(&factory))) &&
             SUCCEEDED(factory->CreateStream(&stream)) &&
             SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
             SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
@@ -82,13 +85,15 @@ bool SavePng(const Surface& s, const std::wstring& path) {
   } else if (ok) {  // the encoder asked for 24-bit rows
     std::vector<BYTE> row(static_cast<size_t>(s.width()) * 3);
     for (int y = 0; ok && y < s.height(); ++y) {
-      for (int x = 0; x < s.width(); ++x) std::memcpy(&row[x * 3], &s.pixels()[static_cast<size_t>(y) * s.width() + x], 3);
-      ok = SUCCEEDED(frame->WritePixels(1, static_cast<UINT>(row.size()), static_cast<UINT>(row.size()), row.data()));
+      for (int x = 0; x < s.width(); ++x)
+        std::memcpy(&row[x * 3], &s.pixels()[static_cast<size_t>(y) * s.width() + x], 3);
+      ok = SUCCEEDED(
+          frame->WritePixels(1, static_cast<UINT>(row.size()), static_cast<UINT>(row.size()), row.data()));
     }
   }
   ok = ok && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-  for (IUnknown* u : {static_cast<IUnknown*>(frame), static_cast<IUnknown*>(encoder), static_cast<IUnknown*>(stream),
-                      static_cast<IUnknown*>(factory)})
+  for (IUnknown* u : {static_cast<IUnknown*>(frame), static_cast<IUnknown*>(encoder),
+                      static_cast<IUnknown*>(stream), static_cast<IUnknown*>(factory)})
     if (u) u->Release();
   return ok;
 }
@@ -105,8 +110,10 @@ int LoadOne(const std::wstring& file) {
   Surface picture;
   const auto t0 = std::chrono::steady_clock::now();
   const bool loaded = zarnik::LoadPictureFile(file, picture);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-  printf("%10lld %8s %12zu\n", static_cast<long long>(ms), loaded ? "yes" : "NO", (PeakWorkingSet() - before) >> 20);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+  printf("%10lld %8s %12zu\n", static_cast<long long>(ms), loaded ? "yes" : "NO",
+         (PeakWorkingSet() - before) >> 20);
   return 0;
 }
 
@@ -140,8 +147,8 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   const std::wstring folder = std::wstring(temp);
-  printf("time bound %lld ms, pixel bound %lld\n", static_cast<long long>(zarnik::DecodeBounds{}.time.count()),
-         zarnik::DecodeBounds{}.pixels);
+  printf("time bound %lld ms, pixel bound %lld\n",
+         static_cast<long long>(zarnik::DecodeBounds{}.time.count()), zarnik::DecodeBounds{}.pixels);
   printf("%-22s %6s %12s %10s %8s %12s\n", "picture", "MP", "file bytes", "load ms", "loaded", "peak +MB");
   for (double mp : megapixels) {
     const int w = static_cast<int>(std::sqrt(mp * 1e6 * 4 / 3)), h = static_cast<int>(mp * 1e6 / w);
@@ -152,10 +159,11 @@ int wmain(int argc, wchar_t** argv) {
       std::wstring file;
       bool written;
     };
-    Kind kinds[] = {{"JPEG baseline 4:2:0", folder + L"zk-bench.jpg", SaveJpeg(scene, folder + L"zk-bench.jpg", false)},
-                    {"JPEG progressive", folder + L"zk-bench-p.jpg", SaveJpeg(scene, folder + L"zk-bench-p.jpg", true)},
-                    {"PNG", folder + L"zk-bench.png", SavePng(scene, folder + L"zk-bench.png")},
-                    {"BMP 24-bit", folder + L"zk-bench.bmp", scene.SaveBmp(folder + L"zk-bench.bmp")}};
+    Kind kinds[] = {
+        {"JPEG baseline 4:2:0", folder + L"zk-bench.jpg", SaveJpeg(scene, folder + L"zk-bench.jpg", false)},
+        {"JPEG progressive", folder + L"zk-bench-p.jpg", SaveJpeg(scene, folder + L"zk-bench-p.jpg", true)},
+        {"PNG", folder + L"zk-bench.png", SavePng(scene, folder + L"zk-bench.png")},
+        {"BMP 24-bit", folder + L"zk-bench.bmp", scene.SaveBmp(folder + L"zk-bench.bmp")}};
     scene.Resize(0, 0);
     for (Kind& k : kinds) {
       if (!k.written) {

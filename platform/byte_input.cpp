@@ -10,9 +10,10 @@ std::optional<ByteInput> ByteInput::OpenFile(const std::wstring& path) {
   // Others may read it meanwhile, but not write, rename or delete it: what was checked is
   // what is decoded.
   auto file = std::make_shared<ScopedHandle>(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
-  if (!*file || GetFileType(file->get()) != FILE_TYPE_DISK || !GetFileSizeEx(file->get(), &size) || size.QuadPart < 0)
+  if (!*file || GetFileType(file->get()) != FILE_TYPE_DISK || !GetFileSizeEx(file->get(), &size) ||
+      size.QuadPart < 0)
     return std::nullopt;
   ByteInput in;
   in.file_ = std::move(file);
@@ -82,7 +83,8 @@ class InputStream final : public IStream {
       auto* to = static_cast<uint8_t*>(into) + done;
       size_t got = 0;
       if (position_ < length_) {
-        got = input_.ReadAt(position_, to, static_cast<size_t>(std::min<uint64_t>(count - done, length_ - position_)));
+        got = input_.ReadAt(position_, to,
+                            static_cast<size_t>(std::min<uint64_t>(count - done, length_ - position_)));
         if (got == 0) break;
       } else {
         got = static_cast<size_t>(std::min<uint64_t>(count - done, total - position_));
@@ -97,9 +99,12 @@ class InputStream final : public IStream {
   HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* now) override {
     const int64_t total = static_cast<int64_t>(length_ + tail_.size());
     int64_t base = 0;
-    if (origin == STREAM_SEEK_CUR) base = static_cast<int64_t>(position_);
-    else if (origin == STREAM_SEEK_END) base = total;
-    else if (origin != STREAM_SEEK_SET) return STG_E_INVALIDFUNCTION;
+    if (origin == STREAM_SEEK_CUR)
+      base = static_cast<int64_t>(position_);
+    else if (origin == STREAM_SEEK_END)
+      base = total;
+    else if (origin != STREAM_SEEK_SET)
+      return STG_E_INVALIDFUNCTION;
     const int64_t to = base + move.QuadPart;
     if (to < 0) return STG_E_INVALIDFUNCTION;
     position_ = static_cast<uint64_t>(to);

@@ -40,7 +40,8 @@ class ByteInput {
     while (result.needed > head.size() && result.needed <= size_) {
       const size_t had = head.size();
       // At least double each time: the judge reads from the start on each call.
-      const uint64_t next = std::min<uint64_t>(size_, std::max<uint64_t>(result.needed, 2 * static_cast<uint64_t>(had)));
+      const uint64_t next =
+          std::min<uint64_t>(size_, std::max<uint64_t>(result.needed, 2 * static_cast<uint64_t>(had)));
       head.resize(static_cast<size_t>(next));
       head.resize(had + ReadAt(had, head.data() + had, head.size() - had));
       if (head.size() < next) break;

@@ -31,7 +31,8 @@ struct DecodeBounds {
 // functions, and with them imports (setting the system time among them) the program never uses.
 class Deadline {
  public:
-  explicit Deadline(std::chrono::milliseconds within) : at_(GetTickCount64() + static_cast<ULONGLONG>(within.count())) {}
+  explicit Deadline(std::chrono::milliseconds within)
+      : at_(GetTickCount64() + static_cast<ULONGLONG>(within.count())) {}
   bool Passed() const { return GetTickCount64() >= at_; }
 
  private:

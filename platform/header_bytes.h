@@ -10,8 +10,8 @@ namespace zarnik::header_bytes {
 inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 inline uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 inline uint32_t Be32(const uint8_t* p) {
   return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
@@ -26,8 +26,8 @@ template <typename Header>
 class Window {
  public:
   using Verdict = decltype(Header::verdict);
-  Window(const uint8_t* data, size_t size, uint64_t file_size, uint64_t reach, Verdict need_more, Verdict past_end,
-         Header& out)
+  Window(const uint8_t* data, size_t size, uint64_t file_size, uint64_t reach, Verdict need_more,
+         Verdict past_end, Header& out)
       : data_(data),
         size_(data ? (size < file_size ? size : file_size) : 0),
         file_size_(file_size),

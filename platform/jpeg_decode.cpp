@@ -126,7 +126,8 @@ JpegDecoded DecodeJpeg(const ByteInput& input, const PictureHeader& header, cons
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   jpeg_start_decompress(&cinfo);
   const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
-  if (w != static_cast<int>(header.width) || h != static_cast<int>(header.height) || cinfo.output_components != 4) {
+  if (w != static_cast<int>(header.width) || h != static_cast<int>(header.height) ||
+      cinfo.output_components != 4) {
     jpeg_destroy_decompress(&cinfo);
     return JpegDecoded::kRefused;
   }
@@ -149,7 +150,8 @@ JpegDecoded DecodeJpeg(const ByteInput& input, const PictureHeader& header, cons
     const int y = static_cast<int>(cinfo.output_scanline);
     const int ask = wider ? 1 : std::min(kBatch, rows - y);
     for (int i = 0; i < ask; ++i)
-      batch[i] = reinterpret_cast<JSAMPROW>(wider ? wide_row.data() : out.pixels() + static_cast<size_t>(y + i) * out.width());
+      batch[i] = reinterpret_cast<JSAMPROW>(wider ? wide_row.data()
+                                                  : out.pixels() + static_cast<size_t>(y + i) * out.width());
     const int got = static_cast<int>(jpeg_read_scanlines(&cinfo, batch, static_cast<JDIMENSION>(ask)));
     if (got <= 0) break;
     if (cmyk)
@@ -158,10 +160,12 @@ JpegDecoded DecodeJpeg(const ByteInput& input, const PictureHeader& header, cons
     // (opaque): the screen takes the colour alone, and clearing it was one more pass over the
     // frame. A picture loaded once keeps the surface's form, 0x00RRGGBB.
     if (placement == JpegPlacement::kOwnSize)
-      for (uint32_t* p = out.pixels() + static_cast<size_t>(y) * w; p != out.pixels() + static_cast<size_t>(y + got) * w; ++p)
+      for (uint32_t* p = out.pixels() + static_cast<size_t>(y) * w;
+           p != out.pixels() + static_cast<size_t>(y + got) * w; ++p)
         *p &= 0x00FFFFFF;
     if (wider)
-      std::memcpy(out.pixels() + static_cast<size_t>(y) * out.width(), wide_row.data(), static_cast<size_t>(cols) * 4);
+      std::memcpy(out.pixels() + static_cast<size_t>(y) * out.width(), wide_row.data(),
+                  static_cast<size_t>(cols) * 4);
   }
   jpeg_destroy_decompress(&cinfo);
   return JpegDecoded::kDone;

@@ -67,10 +67,12 @@ constexpr size_t kBandBytes = 4 << 20;
 // named (not one it picks by the bytes), given a stream over what the header reader accepted
 // (a GIF cut after its first picture, with its trailer), the frame it decodes matched against
 // the header, and the pixels copied a band of rows at a time.
-bool DecodeWithSystem(const ByteInput& in, const PictureHeader& header, const Deadline& deadline, Surface& out) {
+bool DecodeWithSystem(const ByteInput& in, const PictureHeader& header, const Deadline& deadline,
+                      Surface& out) {
   ComScope com;
   ComPtr<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(factory.put()))))
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(factory.put()))))
     return false;
   const GUID& container = header.kind == PictureKind::kBmp   ? GUID_ContainerFormatBmp
                           : header.kind == PictureKind::kPng ? GUID_ContainerFormatPng
@@ -82,18 +84,21 @@ bool DecodeWithSystem(const ByteInput& in, const PictureHeader& header, const De
   ComPtr<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.put()))) return false;
   UINT width = 0, height = 0;
-  if (FAILED(frame->GetSize(&width, &height)) || width != header.width || height != header.height) return false;
+  if (FAILED(frame->GetSize(&width, &height)) || width != header.width || height != header.height)
+    return false;
 
   // Blue, green, red in three or four bytes a pixel are taken as the decoder gives them;
   // everything else through the system's converter, which is slower.
   WICPixelFormatGUID native{};
   frame->GetPixelFormat(&native);
   const bool bgr24 = native == GUID_WICPixelFormat24bppBGR;
-  const bool direct = bgr24 || native == GUID_WICPixelFormat32bppBGR || native == GUID_WICPixelFormat32bppBGRA;
+  const bool direct =
+      bgr24 || native == GUID_WICPixelFormat32bppBGR || native == GUID_WICPixelFormat32bppBGRA;
   ComPtr<IWICFormatConverter> converter;
-  if (!direct && (FAILED(factory->CreateFormatConverter(converter.put())) ||
-                  FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
-                                               nullptr, 0.0, WICBitmapPaletteTypeCustom))))
+  if (!direct &&
+      (FAILED(factory->CreateFormatConverter(converter.put())) ||
+       FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                    nullptr, 0.0, WICBitmapPaletteTypeCustom))))
     return false;
   IWICBitmapSource* source = direct ? static_cast<IWICBitmapSource*>(frame.get()) : converter.get();
   if (deadline.Passed() || !out.Resize(static_cast<int>(width), static_cast<int>(height))) return false;
@@ -104,14 +109,16 @@ bool DecodeWithSystem(const ByteInput& in, const PictureHeader& header, const De
     const UINT rows = std::min(band, height - y);
     const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(rows)};
     uint32_t* first = out.pixels() + static_cast<size_t>(y) * width;
-    if (FAILED(source->CopyPixels(&rect, stride, stride * rows, reinterpret_cast<BYTE*>(first)))) return false;
+    if (FAILED(source->CopyPixels(&rect, stride, stride * rows, reinterpret_cast<BYTE*>(first))))
+      return false;
     for (UINT r = 0; r < rows; ++r) {
       uint32_t* row = first + static_cast<size_t>(r) * width;
       if (bgr24) {
         // Three bytes a pixel at the row's start, spread to four from the right.
         const auto* packed = reinterpret_cast<const uint8_t*>(row);
         for (UINT x = width; x-- > 0;)
-          row[x] = packed[3 * x] | (packed[3 * x + 1] << 8) | (static_cast<uint32_t>(packed[3 * x + 2]) << 16);
+          row[x] =
+              packed[3 * x] | (packed[3 * x + 1] << 8) | (static_cast<uint32_t>(packed[3 * x + 2]) << 16);
       } else {
         for (UINT x = 0; x < width; ++x) row[x] &= 0x00FFFFFF;
       }

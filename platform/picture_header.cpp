@@ -47,7 +47,7 @@ PictureHeader& ReadJpeg(Bytes& in, PictureHeader& h, const PictureLimits& limits
       } while (marker == 0xFF);
       if (marker != 0) break;
     }
-    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;                    // no length
     if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA) return Say(h, V::kMalformed);  // no frame yet
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xCC;
     const bool skipped = (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE || marker == 0xC4 ||
@@ -94,7 +94,8 @@ PictureHeader& ReadJpeg(Bytes& in, PictureHeader& h, const PictureLimits& limits
     if (in.file_size() - after < CeilDiv(fewest_blocks, 8)) return Say(h, V::kFileTooShort);
     // A progressive picture is held whole as coefficients (two bytes each) until its last
     // scan; a sequential one a few rows of blocks at a time.
-    h.decoder_bytes = marker == 0xC2 ? coefficients * 2 : static_cast<uint64_t>(h.width) * 8 * vmax * components * 4;
+    h.decoder_bytes =
+        marker == 0xC2 ? coefficients * 2 : static_cast<uint64_t>(h.width) * 8 * vmax * components * 4;
     return Judge(h, in.file_size(), limits);
   }
 }
@@ -134,7 +135,8 @@ PictureHeader& ReadBmp(Bytes& in, PictureHeader& h, const PictureLimits& limits)
   if (compression == 3 && bits != 16 && bits != 32) return Say(h, V::kMalformed);
   if (compression > 3) return Say(h, V::kUnsupported);  // JPEG or PNG inside, alpha masks
   if (rle && top_down) return Say(h, V::kMalformed);
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return Say(h, V::kMalformed);
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+    return Say(h, V::kMalformed);
   if (core && (bits == 16 || bits == 32)) return Say(h, V::kMalformed);
   h.width = static_cast<uint32_t>(width);
   h.height = static_cast<uint32_t>(height);
@@ -172,7 +174,8 @@ PictureHeader& ReadPng(Bytes& in, PictureHeader& h, const PictureLimits& limits)
   h.width = Be32(ihdr);
   h.height = Be32(ihdr + 4);
   const int depth = ihdr[8], type = ihdr[9];
-  if (h.width == 0 || h.height == 0 || h.width > 0x7FFFFFFF || h.height > 0x7FFFFFFF) return Say(h, V::kMalformed);
+  if (h.width == 0 || h.height == 0 || h.width > 0x7FFFFFFF || h.height > 0x7FFFFFFF)
+    return Say(h, V::kMalformed);
   if (ihdr[10] != 0 || ihdr[11] != 0 || ihdr[12] > 1) return Say(h, V::kMalformed);
   int channels = 0;
   bool depth_ok = depth == 8 || depth == 16;
@@ -293,7 +296,8 @@ PictureHeader& ReadGif(Bytes& in, PictureHeader& h, const PictureLimits& limits)
 
 }  // namespace
 
-PictureHeader ReadPictureHeader(const uint8_t* data, size_t size, uint64_t file_size, const PictureLimits& limits) {
+PictureHeader ReadPictureHeader(const uint8_t* data, size_t size, uint64_t file_size,
+                                const PictureLimits& limits) {
   PictureHeader h;
   Bytes in(data, size, file_size, UINT64_MAX, V::kNeedMore, V::kFileTooShort, h);
   if (!in.Have(8)) {
@@ -323,14 +327,22 @@ PictureHeader ReadPictureHeader(const uint8_t* data, size_t size, uint64_t file_
 
 const char* VerdictName(HeaderVerdict verdict) {
   switch (verdict) {
-    case V::kAccepted: return "accepted";
-    case V::kNeedMore: return "need more";
-    case V::kUnknownKind: return "unknown kind";
-    case V::kMalformed: return "malformed";
-    case V::kUnsupported: return "unsupported";
-    case V::kTooManyPixels: return "too many pixels";
-    case V::kTooMuchMemory: return "too much memory";
-    case V::kFileTooShort: return "file too short";
+    case V::kAccepted:
+      return "accepted";
+    case V::kNeedMore:
+      return "need more";
+    case V::kUnknownKind:
+      return "unknown kind";
+    case V::kMalformed:
+      return "malformed";
+    case V::kUnsupported:
+      return "unsupported";
+    case V::kTooManyPixels:
+      return "too many pixels";
+    case V::kTooMuchMemory:
+      return "too much memory";
+    case V::kFileTooShort:
+      return "file too short";
   }
   return "?";
 }

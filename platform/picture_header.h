@@ -13,19 +13,20 @@ enum class PictureKind : uint8_t { kUnknown, kJpeg, kBmp, kPng, kGif };
 
 enum class HeaderVerdict : uint8_t {
   kAccepted,
-  kNeedMore,        // the bytes given end inside the header: ask again with `needed` of them
-  kUnknownKind,     // not a kind the load path takes
-  kMalformed,       // against its format's rules, or its header lies too far into the file
-  kUnsupported,     // a variant no decoder here takes (arithmetic or lossless JPEG, ...)
+  kNeedMore,     // the bytes given end inside the header: ask again with `needed` of them
+  kUnknownKind,  // not a kind the load path takes
+  kMalformed,    // against its format's rules, or its header lies too far into the file
+  kUnsupported,  // a variant no decoder here takes (arithmetic or lossless JPEG, ...)
   kTooManyPixels,
-  kTooMuchMemory,   // the decoder would hold more than the limit besides the picture
-  kFileTooShort,    // the header claims more than the file's length can hold
+  kTooMuchMemory,  // the decoder would hold more than the limit besides the picture
+  kFileTooShort,   // the header claims more than the file's length can hold
 };
 
 struct PictureLimits {
-  uint64_t pixels = 0;          // width x height
-  uint64_t decoder_bytes = 0;   // the decoder's own buffers for the picture
-  uint64_t header_window = 0;   // how far into the file a JPEG frame, a PNG's data or a GIF's first picture may reach
+  uint64_t pixels = 0;         // width x height
+  uint64_t decoder_bytes = 0;  // the decoder's own buffers for the picture
+  uint64_t header_window =
+      0;  // how far into the file a JPEG frame, a PNG's data or a GIF's first picture may reach
 };
 
 struct PictureHeader {
@@ -42,7 +43,8 @@ struct PictureHeader {
 };
 
 // data holds the file's first size bytes (all of it when size == file_size).
-PictureHeader ReadPictureHeader(const uint8_t* data, size_t size, uint64_t file_size, const PictureLimits& limits);
+PictureHeader ReadPictureHeader(const uint8_t* data, size_t size, uint64_t file_size,
+                                const PictureLimits& limits);
 
 const char* VerdictName(HeaderVerdict verdict);
 

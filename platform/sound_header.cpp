@@ -35,7 +35,8 @@ SoundHeader& ReadWave(Bytes& in, SoundHeader& h) {
       const uint16_t tag = Le16(f), channels = Le16(f + 2), align = Le16(f + 12), bits = Le16(f + 14);
       const uint32_t rate = Le32(f + 4);
       if (tag == 0 || channels == 0 || rate == 0 || align == 0) return Say(h, V::kNotSound);
-      if (tag == 1 && (bits == 0 || bits % 8 != 0 || align != channels * (bits / 8))) return Say(h, V::kNotSound);
+      if (tag == 1 && (bits == 0 || bits % 8 != 0 || align != channels * (bits / 8)))
+        return Say(h, V::kNotSound);
       format = true;
     } else if (std::memcmp(chunk, "data", 4) == 0) {
       return Say(h, format && size > 0 ? V::kPlayable : V::kNotSound);
@@ -60,9 +61,9 @@ Frame FrameAt(const uint8_t* p) {
   static const uint16_t kBitrates[5][14] = {
       {32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},  // MPEG-1 layer I
       {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},     // MPEG-1 layer II
-      {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},     // MPEG-1 layer III
-      {32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},    // MPEG-2 and 2.5 layer I
-      {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},         // MPEG-2 and 2.5 layers II, III
+      {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},      // MPEG-1 layer III
+      {32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},     // MPEG-2 and 2.5 layer I
+      {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},          // MPEG-2 and 2.5 layers II, III
   };
   static const uint32_t kRates[3] = {44100, 48000, 32000};
   const bool mpeg1 = version == 3;
@@ -70,9 +71,12 @@ Frame FrameAt(const uint8_t* p) {
   const uint32_t kbps = kBitrates[table][bitrate - 1];
   const uint32_t hz = kRates[rate] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
   const uint32_t padding = (p[2] >> 1) & 1;
-  if (layer == 3) f.length = (12 * kbps * 1000 / hz + padding) * 4;
-  else if (layer == 1 && !mpeg1) f.length = 72 * kbps * 1000 / hz + padding;
-  else f.length = 144 * kbps * 1000 / hz + padding;
+  if (layer == 3)
+    f.length = (12 * kbps * 1000 / hz + padding) * 4;
+  else if (layer == 1 && !mpeg1)
+    f.length = 72 * kbps * 1000 / hz + padding;
+  else
+    f.length = 144 * kbps * 1000 / hz + padding;
   f.version = version;
   f.layer = layer;
   f.rate = rate;
@@ -107,7 +111,8 @@ SoundHeader& ReadMpeg(Bytes& in, SoundHeader& h) {
       if (at + 4 > in.file_size()) break;
       if (!in.Have(at + 4)) return h;
       f = FrameAt(in.At(at));
-      if (f.length == 0 || f.version != first.version || f.layer != first.layer || f.rate != first.rate) break;
+      if (f.length == 0 || f.version != first.version || f.layer != first.layer || f.rate != first.rate)
+        break;
     }
     if (count == kFramesInARow) {
       h.kind = SoundKind::kMpegAudio;

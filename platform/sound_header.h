@@ -13,9 +13,9 @@ enum class SoundKind : uint8_t { kUnknown, kWave, kMpegAudio };
 
 enum class SoundVerdict : uint8_t {
   kPlayable,
-  kNeedMore,   // the bytes given end inside the header: ask again with `needed` of them
-  kNotSound,   // no wave and no MPEG audio frames where they must be, or nothing to play
-  kSizesLie,   // a chunk, a tag or the data claims more than the file holds
+  kNeedMore,  // the bytes given end inside the header: ask again with `needed` of them
+  kNotSound,  // no wave and no MPEG audio frames where they must be, or nothing to play
+  kSizesLie,  // a chunk, a tag or the data claims more than the file holds
 };
 
 struct SoundHeader {

@@ -28,10 +28,14 @@ struct Hostile {
 
 // Refused: the 60000 x 60000 JPEG of the issue, bombs, lying sizes, nothing, noise. Shown:
 // a PNG under a JPEG's name, and a GIF's first picture however many frames follow it.
-const Hostile kPictures[] = {{L"hostile-jpeg-60000x60000.jpg"}, {L"hostile-png-bomb.png"},
-                             {L"hostile-png-lies.png"},          {L"hostile-gif-screen-bomb.gif"},
-                             {L"hostile-bmp-sizes-lie.bmp"},     {L"hostile-empty.jpg"},
-                             {L"hostile-noise.jpg"},             {L"hostile-png-named.jpg", 31, 17},
+const Hostile kPictures[] = {{L"hostile-jpeg-60000x60000.jpg"},
+                             {L"hostile-png-bomb.png"},
+                             {L"hostile-png-lies.png"},
+                             {L"hostile-gif-screen-bomb.gif"},
+                             {L"hostile-bmp-sizes-lie.bmp"},
+                             {L"hostile-empty.jpg"},
+                             {L"hostile-noise.jpg"},
+                             {L"hostile-png-named.jpg", 31, 17},
                              {L"hostile-gif-frames-bomb.gif", 8, 8}};
 
 // Well above what the saver holds for one 1280 x 1024 screen; far below what any of these
@@ -41,7 +45,8 @@ constexpr size_t kMemoryBound = 400u << 20;
 std::wstring Choose(const ProgramFolder& folder, const Hostile& h) {
   // Named as a user would have it: a JPEG's name, whatever it holds.
   const std::wstring chosen = folder.File(std::wstring(L"chosen-") + h.seed);
-  EXPECT_TRUE(CopyFileW((BinFolder() + L"\\picture-corpus\\" + h.seed).c_str(), chosen.c_str(), FALSE)) << h.seed;
+  EXPECT_TRUE(CopyFileW((BinFolder() + L"\\picture-corpus\\" + h.seed).c_str(), chosen.c_str(), FALSE))
+      << h.seed;
   return chosen;
 }
 
@@ -104,12 +109,16 @@ TEST(HostileFiles, TheDialogShowsAnEmptyThumbnailBoxAndAnswersEscape) {
     ASSERT_TRUE(WaitUntilUnderPointer(wnd, 10s)) << h.seed;
     int differ = 0;
     // Once painted: empty for a refused picture, the picture for the others.
-    PumpUntil([&] {
-      differ = ThumbnailPixelsNotWindowColour(wnd);
-      return h.width ? differ > 0 : differ == 0;
-    }, 5s);
-    if (h.width) EXPECT_GT(differ, 0) << h.seed;
-    else EXPECT_EQ(differ, 0) << h.seed;
+    PumpUntil(
+        [&] {
+          differ = ThumbnailPixelsNotWindowColour(wnd);
+          return h.width ? differ > 0 : differ == 0;
+        },
+        5s);
+    if (h.width)
+      EXPECT_GT(differ, 0) << h.seed;
+    else
+      EXPECT_EQ(differ, 0) << h.seed;
     EXPECT_LT(PeakMemoryOf(dialog.Id()), kMemoryBound) << h.seed;
     SetForegroundWindow(wnd);
     SendKey(VK_ESCAPE);
@@ -141,13 +150,16 @@ TEST(HostileFiles, MusicThatLiesIsSilenceAndTheSaverRunsOn) {
   for (const Liar& l : liars) {
     ProgramFolder folder;
     const std::wstring music = folder.File(l.name);
-    if (l.folder) ASSERT_TRUE(CreateDirectoryW(music.c_str(), nullptr));
-    else ASSERT_TRUE(WriteBytes(music, l.bytes));
+    if (l.folder)
+      ASSERT_TRUE(CreateDirectoryW(music.c_str(), nullptr));
+    else
+      ASSERT_TRUE(WriteBytes(music, l.bytes));
     WriteSettings(folder, 0, L"", 10, 2, music);
     Saver saver(folder);
     ASSERT_TRUE(saver.up()) << l.name;
     EXPECT_LT(RecordLevel(2500ms), 0.005) << l.name;
-    EXPECT_GE(FollowQualities(folder.File(L"Quorvel.jpg"), 1, 10s).size(), 1u) << l.name << ": the decay stopped";
+    EXPECT_GE(FollowQualities(folder.File(L"Quorvel.jpg"), 1, 10s).size(), 1u)
+        << l.name << ": the decay stopped";
     SendKey(VK_ESCAPE);
     EXPECT_TRUE(saver.Ends()) << l.name;
     EXPECT_EQ(saver.process().ExitCode(), 0u) << l.name;

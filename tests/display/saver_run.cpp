@@ -12,11 +12,14 @@ namespace zarnik::test {
 using namespace std::chrono_literals;
 
 Saver::Saver(const ProgramFolder& folder, const std::wstring& args) {
-  started_ = process_.Start(L"\"" + folder.Program() + L"\"" + (args.empty() ? L"" : L" " + args), folder.path());
-  PumpUntil([&] {
-    wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
-    return wnd_ && IsWindowVisible(wnd_);
-  }, 15s);
+  started_ =
+      process_.Start(L"\"" + folder.Program() + L"\"" + (args.empty() ? L"" : L" " + args), folder.path());
+  PumpUntil(
+      [&] {
+        wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
+        return wnd_ && IsWindowVisible(wnd_);
+      },
+      15s);
 }
 
 bool Saver::Ends() {
@@ -25,31 +28,36 @@ bool Saver::Ends() {
 }
 
 bool Saver::Settled(int x, int y) {
-  const bool there = PumpUntil([&] {
-    POINT p{};
-    return GetCursorPos(&p) && p.x == x && p.y == y;
-  }, 10s);
+  const bool there = PumpUntil(
+      [&] {
+        POINT p{};
+        return GetCursorPos(&p) && p.x == x && p.y == y;
+      },
+      10s);
   return there && process_.Idle(10s);
 }
 
-void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& picture, int degree, int music_kind,
-                   const std::wstring& music) {
-  EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"), SettingsFileBytes(source, picture, degree, music_kind, 0, music)));
+void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& picture, int degree,
+                   int music_kind, const std::wstring& music) {
+  EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"),
+                         SettingsFileBytes(source, picture, degree, music_kind, 0, music)));
 }
 
 std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit) {
   std::vector<int> seen;
   std::string last;
-  PumpUntil([&] {
-    std::string bytes = ReadBytes(jpeg);
-    if (!bytes.empty() && bytes != last) {
-      if (auto q = JpegQuality(bytes)) {
-        seen.push_back(*q);
-        last = bytes;
-      }
-    }
-    return seen.size() >= count;
-  }, limit);
+  PumpUntil(
+      [&] {
+        std::string bytes = ReadBytes(jpeg);
+        if (!bytes.empty() && bytes != last) {
+          if (auto q = JpegQuality(bytes)) {
+            seen.push_back(*q);
+            last = bytes;
+          }
+        }
+        return seen.size() >= count;
+      },
+      limit);
   return seen;
 }
 
@@ -80,7 +88,8 @@ size_t PeakMemoryOf(DWORD process_id) {
   if (!process) return 0;
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);
-  const size_t peak = GetProcessMemoryInfo(process, &counters, sizeof(counters)) ? counters.PeakWorkingSetSize : 0;
+  const size_t peak =
+      GetProcessMemoryInfo(process, &counters, sizeof(counters)) ? counters.PeakWorkingSetSize : 0;
   CloseHandle(process);
   return peak;
 }

@@ -29,7 +29,8 @@ constexpr long long kBoundMs = DecodeBounds{}.time.count();
 // A load that takes more than the bound by this much was not given up in time.
 constexpr long long kSlackMs = 500;
 // The largest picture, what its decoder may hold besides, and the process itself.
-constexpr size_t kMemoryBound = static_cast<size_t>(DecodeBounds{}.pixels * 4 + DecodeBounds{}.memory) + (64u << 20);
+constexpr size_t kMemoryBound =
+    static_cast<size_t>(DecodeBounds{}.pixels * 4 + DecodeBounds{}.memory) + (64u << 20);
 // No word from a child for this long: the file it is on hangs.
 constexpr DWORD kHangMs = 30000;
 
@@ -46,7 +47,8 @@ void PutLe(std::string& f, size_t at, uint32_t v, int bytes) {
   for (int i = 0; i < bytes && at + i < f.size(); ++i) f[at + i] = static_cast<char>(v >> (8 * i));
 }
 void PutBe(std::string& f, size_t at, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes && at + i < f.size(); ++i) f[at + i] = static_cast<char>(v >> (8 * (bytes - 1 - i)));
+  for (int i = 0; i < bytes && at + i < f.size(); ++i)
+    f[at + i] = static_cast<char>(v >> (8 * (bytes - 1 - i)));
 }
 uint8_t At(const std::string& f, size_t i) { return i < f.size() ? static_cast<uint8_t>(f[i]) : 0; }
 
@@ -73,8 +75,9 @@ size_t GifImage(const std::string& f) {
 }
 
 uint32_t LyingSize(Rng& rng) {
-  static const uint32_t kSizes[] = {0, 1, 2, 255, 256, 1000, 4096, 8000, 16384, 30000, 60000, 65535, 0x7FFF,
-                                    0x8000, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
+  static const uint32_t kSizes[] = {0,      1,      2,          255,         256,        1000,
+                                    4096,   8000,   16384,      30000,       60000,      65535,
+                                    0x7FFF, 0x8000, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
   return rng.Below(4) == 0 ? rng.Next() : kSizes[rng.Below(sizeof(kSizes) / sizeof(kSizes[0]))];
 }
 
@@ -127,10 +130,13 @@ std::string Mutate(const std::string& seed, Rng& rng) {
 size_t PeakWorkingSet() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);
-  return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)) ? counters.PeakWorkingSetSize : 0;
+  return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)) ? counters.PeakWorkingSetSize
+                                                                                : 0;
 }
 
-std::wstring FileName(const std::wstring& folder, int i) { return folder + L"\\" + std::to_wstring(i) + L".pic"; }
+std::wstring FileName(const std::wstring& folder, int i) {
+  return folder + L"\\" + std::to_wstring(i) + L".pic";
+}
 
 // One batch: each file loaded as a chosen picture and drawn as a work file; a line before
 // (so that a crash names its file) and one after, with the times and the peak memory so far.
@@ -150,8 +156,10 @@ int RunChild(const std::wstring& folder, int first, int count, const std::wstrin
     const auto t2 = std::chrono::steady_clock::now();
     using std::chrono::duration_cast;
     using std::chrono::milliseconds;
-    fprintf(out, "done %d %lld %lld %d %d %zu\n", i, static_cast<long long>(duration_cast<milliseconds>(t1 - t0).count()),
-            static_cast<long long>(duration_cast<milliseconds>(t2 - t1).count()), loaded, drawn, PeakWorkingSet());
+    fprintf(out, "done %d %lld %lld %d %d %zu\n", i,
+            static_cast<long long>(duration_cast<milliseconds>(t1 - t0).count()),
+            static_cast<long long>(duration_cast<milliseconds>(t2 - t1).count()), loaded, drawn,
+            PeakWorkingSet());
     fflush(out);
   }
   fclose(out);
@@ -231,9 +239,10 @@ void RunBatch(const std::wstring& folder, int first, int end, Tally& t, const st
       continue;
     }
     (ended ? t.crashes : t.hangs)++;
-    fwprintf(stderr, L"%ls on file %d (exit %lu; kept in %ls)\n", ended ? L"crash" : L"hang", culprit, child.ExitCode(),
-             keep.c_str());
-    CopyFileW(FileName(folder, culprit).c_str(), (keep + L"\\" + std::to_wstring(culprit) + L".pic").c_str(), FALSE);
+    fwprintf(stderr, L"%ls on file %d (exit %lu; kept in %ls)\n", ended ? L"crash" : L"hang", culprit,
+             child.ExitCode(), keep.c_str());
+    CopyFileW(FileName(folder, culprit).c_str(), (keep + L"\\" + std::to_wstring(culprit) + L".pic").c_str(),
+              FALSE);
     first = culprit + 1;
   }
 }
@@ -266,16 +275,18 @@ int RunParent(int files, uint32_t seed) {
   const auto start = std::chrono::steady_clock::now();
   for (int first = 0; first < files; first += kBatch) {
     const int end = std::min(files, first + kBatch);
-    for (int i = first; i < end; ++i) WriteBytes(FileName(work.path(), i), Mutate(seeds[i % seeds.size()], rng));
+    for (int i = first; i < end; ++i)
+      WriteBytes(FileName(work.path(), i), Mutate(seeds[i % seeds.size()], rng));
     RunBatch(work.path(), first, end, t, keep);
     for (int i = first; i < end; ++i) DeleteFileW(FileName(work.path(), i).c_str());
   }
   t.files = files;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  printf("load path fuzzing: %d files from %zu seeds (seed %u) in %.0f s\n", t.files, seeds.size(), seed, seconds);
+  printf("load path fuzzing: %d files from %zu seeds (seed %u) in %.0f s\n", t.files, seeds.size(), seed,
+         seconds);
   printf("  loaded as pictures %d, drawn as work files %d\n", t.loaded, t.drawn);
-  printf("  crashes %d, hangs %d, loads over the %lld ms bound %d (slowest %lld ms)\n", t.crashes, t.hangs, kBoundMs,
-         t.slow, t.slowest_ms);
+  printf("  crashes %d, hangs %d, loads over the %lld ms bound %d (slowest %lld ms)\n", t.crashes, t.hangs,
+         kBoundMs, t.slow, t.slowest_ms);
   printf("  peak memory of a child %zu MB (bound %zu MB)\n", t.peak >> 20, kMemoryBound >> 20);
   const bool good = t.crashes == 0 && t.hangs == 0 && t.slow == 0 && t.peak < kMemoryBound;
   printf("%s\n", good ? "PASSED" : "FAILED");

@@ -23,7 +23,8 @@ std::string Corpus(const std::string& name, const char* folder = "picture-corpus
 }
 
 PictureHeader Read(const std::string& bytes, const PictureLimits& limits = kLimits) {
-  return ReadPictureHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), bytes.size(), limits);
+  return ReadPictureHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), bytes.size(),
+                           limits);
 }
 
 std::string Be16(int v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
@@ -33,12 +34,14 @@ std::string Be32(uint32_t v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
 
 // SOI, what comes before the frame, a frame header (4:2:0 for three components), then `after`
 // bytes of scan data and EOI.
-std::string Jpeg(int w, int h, size_t after = 64, int marker = 0xC0, int components = 3, std::string before = "",
-                 int precision = 8) {
-  std::string sof = std::string(1, static_cast<char>(precision)) + Be16(h) + Be16(w) + static_cast<char>(components);
-  for (int c = 0; c < components; ++c) sof += std::string{static_cast<char>(c + 1), c == 0 ? '\x22' : '\x11', '\0'};
-  return std::string("\xFF\xD8") + before + "\xFF" + static_cast<char>(marker) + Be16(2 + static_cast<int>(sof.size())) + sof +
-         std::string(after, '\x55') + "\xFF\xD9";
+std::string Jpeg(int w, int h, size_t after = 64, int marker = 0xC0, int components = 3,
+                 std::string before = "", int precision = 8) {
+  std::string sof =
+      std::string(1, static_cast<char>(precision)) + Be16(h) + Be16(w) + static_cast<char>(components);
+  for (int c = 0; c < components; ++c)
+    sof += std::string{static_cast<char>(c + 1), c == 0 ? '\x22' : '\x11', '\0'};
+  return std::string("\xFF\xD8") + before + "\xFF" + static_cast<char>(marker) +
+         Be16(2 + static_cast<int>(sof.size())) + sof + std::string(after, '\x55') + "\xFF\xD9";
 }
 
 TEST(PictureHeader, SeedsOfEveryKindAreTakenByTheirFirstBytesWithTheirSizes) {
@@ -47,12 +50,18 @@ TEST(PictureHeader, SeedsOfEveryKindAreTakenByTheirFirstBytesWithTheirSizes) {
     PictureKind kind;
     uint32_t w, h;
   };
-  for (const Seed& s : {Seed{"bmp-24.bmp", PictureKind::kBmp, 33, 21}, {"bmp-32-top-down.bmp", PictureKind::kBmp, 17, 9},
-                        {"bmp-rle8.bmp", PictureKind::kBmp, 24, 12}, {"bmp-core.bmp", PictureKind::kBmp, 12, 5},
-                        {"bmp-v5-32.bmp", PictureKind::kBmp, 9, 9}, {"png-interlaced.png", PictureKind::kPng, 9, 9},
-                        {"png-rgba-16.png", PictureKind::kPng, 5, 4}, {"gif-animated.gif", PictureKind::kGif, 8, 8},
-                        {"gif-no-trailer.gif", PictureKind::kGif, 6, 6}, {"jpeg-progressive.jpg", PictureKind::kJpeg, 48, 32},
-                        {"jpeg-cmyk.jpg", PictureKind::kJpeg, 48, 32}, {"jpeg-grey.jpg", PictureKind::kJpeg, 48, 32},
+  for (const Seed& s : {Seed{"bmp-24.bmp", PictureKind::kBmp, 33, 21},
+                        {"bmp-32-top-down.bmp", PictureKind::kBmp, 17, 9},
+                        {"bmp-rle8.bmp", PictureKind::kBmp, 24, 12},
+                        {"bmp-core.bmp", PictureKind::kBmp, 12, 5},
+                        {"bmp-v5-32.bmp", PictureKind::kBmp, 9, 9},
+                        {"png-interlaced.png", PictureKind::kPng, 9, 9},
+                        {"png-rgba-16.png", PictureKind::kPng, 5, 4},
+                        {"gif-animated.gif", PictureKind::kGif, 8, 8},
+                        {"gif-no-trailer.gif", PictureKind::kGif, 6, 6},
+                        {"jpeg-progressive.jpg", PictureKind::kJpeg, 48, 32},
+                        {"jpeg-cmyk.jpg", PictureKind::kJpeg, 48, 32},
+                        {"jpeg-grey.jpg", PictureKind::kJpeg, 48, 32},
                         {"hostile-png-named.jpg", PictureKind::kPng, 31, 17}}) {
     const std::string bytes = Corpus(s.name);
     ASSERT_FALSE(bytes.empty()) << s.name;
@@ -70,10 +79,13 @@ TEST(PictureHeader, TheRegressionSetIsRefusedBeforeAnyDecoderSeesIt) {
     V verdict;
   };
   for (const Hostile& f : {Hostile{"hostile-jpeg-60000x60000.jpg", V::kTooManyPixels},
-                           {"hostile-png-bomb.png", V::kTooManyPixels}, {"hostile-png-lies.png", V::kFileTooShort},
+                           {"hostile-png-bomb.png", V::kTooManyPixels},
+                           {"hostile-png-lies.png", V::kFileTooShort},
                            {"hostile-gif-screen-bomb.gif", V::kTooManyPixels},
-                           {"hostile-bmp-sizes-lie.bmp", V::kFileTooShort}, {"hostile-bmp-huge.bmp", V::kTooManyPixels},
-                           {"hostile-bmp-offset-past-end.bmp", V::kFileTooShort}, {"hostile-empty.jpg", V::kUnknownKind},
+                           {"hostile-bmp-sizes-lie.bmp", V::kFileTooShort},
+                           {"hostile-bmp-huge.bmp", V::kTooManyPixels},
+                           {"hostile-bmp-offset-past-end.bmp", V::kFileTooShort},
+                           {"hostile-empty.jpg", V::kUnknownKind},
                            {"hostile-noise.jpg", V::kUnknownKind}}) {
     const PictureHeader h = Read(Corpus(f.name));
     EXPECT_EQ(h.verdict, f.verdict) << f.name << ": " << VerdictName(h.verdict);
@@ -84,7 +96,8 @@ TEST(PictureHeader, TheRegressionSetIsRefusedBeforeAnyDecoderSeesIt) {
 
 TEST(PictureHeader, JpegMarkersAreWalkedAsLibjpegWalksThemAndOnlyHuffmanFramesTaken) {
   // Junk, fill bytes, a stuffed zero and a restart marker before an APP segment and the frame.
-  const std::string before = std::string("junk\xFF\xFF\xFF\x00\xFF\xD3", 10) + std::string("\xFF\xE1") + Be16(6) + "Exif";
+  const std::string before =
+      std::string("junk\xFF\xFF\xFF\x00\xFF\xD3", 10) + std::string("\xFF\xE1") + Be16(6) + "Exif";
   PictureHeader h = Read(Jpeg(640, 480, 2000, 0xC0, 3, before));
   EXPECT_EQ(h.verdict, V::kAccepted) << VerdictName(h.verdict);
   EXPECT_EQ(h.width, 640u);
@@ -95,7 +108,7 @@ TEST(PictureHeader, JpegMarkersAreWalkedAsLibjpegWalksThemAndOnlyHuffmanFramesTa
     EXPECT_EQ(Read(Jpeg(64, 64, 2000, unsupported)).verdict, V::kUnsupported) << std::hex << unsupported;
   EXPECT_EQ(Read(Jpeg(64, 64, 2000, 0xC0, 2)).verdict, V::kUnsupported);
   EXPECT_EQ(Read(Jpeg(64, 64, 2000, 0xC0, 3, "", 12)).verdict, V::kMalformed);
-  EXPECT_EQ(Read(Jpeg(64, 0, 2000)).verdict, V::kMalformed);   // height defined later (DNL): not taken
+  EXPECT_EQ(Read(Jpeg(64, 0, 2000)).verdict, V::kMalformed);  // height defined later (DNL): not taken
   EXPECT_EQ(Read(std::string("\xFF\xD8\xFF\xDA", 4) + Be16(8) + std::string(6, '\0')).verdict, V::kMalformed);
   EXPECT_EQ(Read(std::string("\xFF\xD8\xFF\xD9\0\0\0\0", 8)).verdict, V::kMalformed);
 }
@@ -108,8 +121,9 @@ TEST(PictureHeader, AJpegMustHoldABitForEachBlockOfItsSmallestComponent) {
   // Progressive pictures are held whole as coefficients: over the memory limit they are refused.
   const PictureHeader p = Read(Jpeg(4000, 4000, 8000, 0xC2));
   EXPECT_EQ(p.decoder_bytes, (500ull * 500 + 2 * 250 * 250) * 64 * 2);
-  EXPECT_EQ(Read(Jpeg(4000, 4000, 8000, 0xC2), PictureLimits{80'000'000, p.decoder_bytes - 1, 1 << 20}).verdict,
-            V::kTooMuchMemory);
+  EXPECT_EQ(
+      Read(Jpeg(4000, 4000, 8000, 0xC2), PictureLimits{80'000'000, p.decoder_bytes - 1, 1 << 20}).verdict,
+      V::kTooMuchMemory);
 }
 
 TEST(PictureHeader, ThePixelLimitIsTheLargestPictureTaken) {
@@ -118,26 +132,29 @@ TEST(PictureHeader, ThePixelLimitIsTheLargestPictureTaken) {
   EXPECT_EQ(Read(Jpeg(101, 50, 400), limits).verdict, V::kTooManyPixels);
 }
 
-std::string Bmp(int32_t w, int32_t h, int bits, uint32_t compression, size_t pixel_bytes, uint32_t colours = 0,
-                uint32_t offset = 0) {
-  std::string info = Le32(40) + Le32(static_cast<uint32_t>(w)) + Le32(static_cast<uint32_t>(h)) + Le16(1) + Le16(bits) +
-                     Le32(compression) + Le32(0) + Le32(0) + Le32(0) + Le32(colours) + Le32(0);
+std::string Bmp(int32_t w, int32_t h, int bits, uint32_t compression, size_t pixel_bytes,
+                uint32_t colours = 0, uint32_t offset = 0) {
+  std::string info = Le32(40) + Le32(static_cast<uint32_t>(w)) + Le32(static_cast<uint32_t>(h)) + Le16(1) +
+                     Le16(bits) + Le32(compression) + Le32(0) + Le32(0) + Le32(0) + Le32(colours) + Le32(0);
   const uint32_t palette = bits <= 8 ? 4 * (colours ? colours : 1u << bits) : 0;
   if (!offset) offset = 54 + palette;
-  return std::string("BM") + Le32(0) + Le32(0) + Le32(offset) + info + std::string(palette, '\0') + std::string(pixel_bytes, '\0');
+  return std::string("BM") + Le32(0) + Le32(0) + Le32(offset) + info + std::string(palette, '\0') +
+         std::string(pixel_bytes, '\0');
 }
 
 TEST(PictureHeader, BitmapSizesMustBeInTheFile) {
-  EXPECT_EQ(Read(Bmp(10, 10, 24, 0, 320)).verdict, V::kAccepted);        // 32-byte rows
-  EXPECT_EQ(Read(Bmp(10, -10, 24, 0, 320)).verdict, V::kAccepted);       // top-down
+  EXPECT_EQ(Read(Bmp(10, 10, 24, 0, 320)).verdict, V::kAccepted);   // 32-byte rows
+  EXPECT_EQ(Read(Bmp(10, -10, 24, 0, 320)).verdict, V::kAccepted);  // top-down
   EXPECT_EQ(Read(Bmp(10, 10, 24, 0, 319)).verdict, V::kFileTooShort);
-  EXPECT_EQ(Read(Bmp(100, 100, 8, 1, 2)).verdict, V::kAccepted);         // a run-length bitmap needs its end mark only
+  EXPECT_EQ(Read(Bmp(100, 100, 8, 1, 2)).verdict,
+            V::kAccepted);  // a run-length bitmap needs its end mark only
   EXPECT_EQ(Read(Bmp(100, 100, 8, 1, 1)).verdict, V::kFileTooShort);
-  EXPECT_EQ(Read(Bmp(100, -100, 8, 1, 2)).verdict, V::kMalformed);       // runs are never top-down
+  EXPECT_EQ(Read(Bmp(100, -100, 8, 1, 2)).verdict, V::kMalformed);  // runs are never top-down
   EXPECT_EQ(Read(Bmp(10, 10, 24, 1, 320)).verdict, V::kMalformed);
-  EXPECT_EQ(Read(Bmp(10, 10, 8, 0, 100, 300)).verdict, V::kMalformed);   // more colours than 8 bits hold
+  EXPECT_EQ(Read(Bmp(10, 10, 8, 0, 100, 300)).verdict, V::kMalformed);     // more colours than 8 bits hold
   EXPECT_EQ(Read(Bmp(10, 10, 24, 0, 320, 0, 20)).verdict, V::kMalformed);  // pixels inside the headers
-  for (uint32_t embedded : {4u, 5u, 6u}) EXPECT_EQ(Read(Bmp(10, 10, 24, embedded, 320)).verdict, V::kUnsupported);
+  for (uint32_t embedded : {4u, 5u, 6u})
+    EXPECT_EQ(Read(Bmp(10, 10, 24, embedded, 320)).verdict, V::kUnsupported);
   EXPECT_EQ(Read(Bmp(10, INT32_MIN, 24, 0, 320)).verdict, V::kMalformed);
   EXPECT_EQ(Read(Bmp(0, 10, 24, 0, 320)).verdict, V::kMalformed);
 }
@@ -147,7 +164,8 @@ std::string Chunk(const std::string& type, const std::string& data) {
 }
 
 std::string Png(uint32_t w, uint32_t h, int depth, int type, const std::string& chunks) {
-  const std::string ihdr = Be32(w) + Be32(h) + static_cast<char>(depth) + static_cast<char>(type) + std::string(3, '\0');
+  const std::string ihdr =
+      Be32(w) + Be32(h) + static_cast<char>(depth) + static_cast<char>(type) + std::string(3, '\0');
   return std::string("\x89PNG\r\n\x1A\n", 8) + Chunk("IHDR", ihdr) + chunks + Chunk("IEND", "");
 }
 
@@ -167,14 +185,17 @@ TEST(PictureHeader, PngChunksUpToItsDataMustBeInTheFileAndTheDataEnoughForItsRow
 }
 
 std::string Gif(int w, int h, const std::string& blocks) {
-  return std::string("GIF89a") + Le16(w) + Le16(h) + std::string("\x80\0\0", 3) + std::string(6, '\0') + blocks;
+  return std::string("GIF89a") + Le16(w) + Le16(h) + std::string("\x80\0\0", 3) + std::string(6, '\0') +
+         blocks;
 }
 std::string Image(int w, int h, const std::string& data, int code_size = 2) {
-  return std::string("\x2C") + Le16(0) + Le16(0) + Le16(w) + Le16(h) + std::string(1, '\0') + static_cast<char>(code_size) + data;
+  return std::string("\x2C") + Le16(0) + Le16(0) + Le16(w) + Le16(h) + std::string(1, '\0') +
+         static_cast<char>(code_size) + data;
 }
 std::string SubBlocks(size_t bytes) {
   std::string out;
-  for (; bytes; bytes -= std::min<size_t>(bytes, 255)) out += static_cast<char>(std::min<size_t>(bytes, 255)) + std::string(std::min<size_t>(bytes, 255), '\1');
+  for (; bytes; bytes -= std::min<size_t>(bytes, 255))
+    out += static_cast<char>(std::min<size_t>(bytes, 255)) + std::string(std::min<size_t>(bytes, 255), '\1');
   return out + '\0';
 }
 
@@ -216,7 +237,8 @@ TEST(PictureHeader, PrefixesGiveTheVerdictOfTheWholeFile) {
     EXPECT_EQ(part.width, whole.width) << name;
   }
   // A frame header further in than the window is refused, however long the file.
-  const std::string far = Jpeg(64, 64, 2000, 0xC0, 3, std::string("\xFF\xFE") + Be16(60000) + std::string(59998, ' '));
+  const std::string far =
+      Jpeg(64, 64, 2000, 0xC0, 3, std::string("\xFF\xFE") + Be16(60000) + std::string(59998, ' '));
   EXPECT_EQ(Read(far, PictureLimits{80'000'000, 1 << 30, 50000}).verdict, V::kMalformed);
 }
 
@@ -224,10 +246,11 @@ SoundHeader Sound(const std::string& bytes) {
   return ReadSoundHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), bytes.size());
 }
 
-std::string Wave(uint32_t riff_size, uint32_t data_size, size_t data_bytes, const std::string& fmt_extra = "") {
+std::string Wave(uint32_t riff_size, uint32_t data_size, size_t data_bytes,
+                 const std::string& fmt_extra = "") {
   const std::string fmt = Le16(1) + Le16(1) + Le32(22050) + Le32(44100) + Le16(2) + Le16(16) + fmt_extra;
-  return std::string("RIFF") + Le32(riff_size) + "WAVE" + "fmt " + Le32(static_cast<uint32_t>(fmt.size())) + fmt + "data" +
-         Le32(data_size) + std::string(data_bytes, '\1');
+  return std::string("RIFF") + Le32(riff_size) + "WAVE" + "fmt " + Le32(static_cast<uint32_t>(fmt.size())) +
+         fmt + "data" + Le32(data_size) + std::string(data_bytes, '\1');
 }
 
 TEST(SoundHeader, AWaveIsPlayedOnlyWhenItsChunksFitTheFile) {
