@@ -25,8 +25,8 @@ enum class HeaderVerdict : uint8_t {
 struct PictureLimits {
   uint64_t pixels = 0;         // width x height
   uint64_t decoder_bytes = 0;  // the decoder's own buffers for the picture
-  uint64_t header_window =
-      0;  // how far into the file a JPEG frame, a PNG's data or a GIF's first picture may reach
+  // How far into the file a JPEG's frame header, a PNG's data or a GIF's first picture may reach.
+  uint64_t header_window = 0;
 };
 
 struct PictureHeader {
