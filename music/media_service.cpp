@@ -5,6 +5,9 @@
 
 #include <vector>
 
+#include "platform/byte_input.h"
+#include "platform/sound_header.h"
+
 namespace zarnik {
 
 namespace {
@@ -37,6 +40,19 @@ int32_t SystemPlaySound(const std::wstring* name, uint32_t flags) {
 
 uint32_t SystemWaveDevices() { return waveOutGetNumDevs(); }
 
+bool SystemFileIsSound(const std::wstring& path, bool for_sound_player) {
+  try {
+    const std::optional<ByteInput> in = ByteInput::OpenFile(path);
+    if (!in) return false;
+    std::vector<uint8_t> head;
+    const SoundHeader sound = in->ReadHead(head, ReadSoundHeader);
+    if (sound.verdict != SoundVerdict::kPlayable) return false;
+    return !for_sound_player || sound.kind == SoundKind::kWave;
+  } catch (...) {
+    return false;
+  }
+}
+
 MediaService& Current() {
   static MediaService service = SystemMediaService();
   return service;
@@ -45,7 +61,7 @@ MediaService& Current() {
 }  // namespace
 
 MediaService SystemMediaService() {
-  return MediaService{SystemSend, SystemErrorText, SystemPlaySound, SystemWaveDevices};
+  return MediaService{SystemSend, SystemErrorText, SystemPlaySound, SystemWaveDevices, SystemFileIsSound};
 }
 
 const MediaService& Media() { return Current(); }

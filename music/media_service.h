@@ -19,6 +19,11 @@ struct MediaService {
   // Plays a wave sound with the sound player's flags; a null name stops what plays.
   std::function<int32_t(const std::wstring* name, uint32_t flags)> play_sound;
   std::function<uint32_t()> wave_devices;
+  // Whether the file's own header says it is sound the player can be given: for the sound
+  // player a wave whose chunks fit the file, for the media service that or MPEG audio frames.
+  // Noise, an empty file, a folder and a wave whose sizes lie are given to neither. Left
+  // empty by a simulated service, which looks at no file.
+  std::function<bool(const std::wstring& path, bool for_sound_player)> file_is_sound = {};
 };
 
 // The system's own: winmm.

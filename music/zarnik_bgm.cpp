@@ -13,7 +13,9 @@ namespace {
 using zarnik::Media;
 
 constexpr uint32_t kSndAsync = 0x0001;
+constexpr uint32_t kSndNodefault = 0x0002;
 constexpr uint32_t kSndLoop = 0x0008;
+constexpr uint32_t kSndFilename = 0x00020000;
 constexpr int16_t kTrue = -1;
 constexpr int16_t kFalse = 0;
 
@@ -26,17 +28,28 @@ std::wstring Upper(std::wstring text) {
 
 bool HasErrorMarker(const std::wstring& reply) { return Upper(reply).find(L"ERR") != std::wstring::npos; }
 
+// A music file whose header is no sound (noise, nothing, a wave whose sizes lie) is given to
+// no player: silence, and nothing else.
+bool IsSound(const std::wstring& file, bool for_sound_player) {
+  const auto& check = Media().file_is_sound;
+  return !check || check(file, for_sound_player);
+}
+
 }  // namespace
 
 void WAV_Play() {
   if (Media().wave_devices() == 0) return;
+  if (!IsSound(MusicFile, true)) return;
   const std::wstring name = MusicFile;
-  Zarnik_B::LastResult = Media().play_sound(&name, kSndAsync | kSndLoop);
+  // Always a file, never a system sound's name; one that cannot be played stays silent
+  // rather than sounding the system's default sound instead.
+  Zarnik_B::LastResult = Media().play_sound(&name, kSndFilename | kSndNodefault | kSndAsync | kSndLoop);
 }
 
 void WAV_Stop() { Zarnik_B::LastResult = Media().play_sound(nullptr, 0); }
 
 void MP3_Play() {
+  if (!IsSound(MusicFile, false)) return;
   if (SendPlain(L"open \"" + MusicFile + L"\" type MPEGVideo Alias MP3Play") != 0) return;
   SendPlain(L"play MP3Play");
 }

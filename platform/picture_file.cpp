@@ -3,17 +3,17 @@
 #include <wincodec.h>
 
 #include <algorithm>
-#include <csetjmp>
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <vector>
 
-#include "platform/file_facts.h"
+#include "platform/byte_input.h"
 #include "platform/gdi.h"
-#include "platform/jpeg_error.h"
+#include "platform/jpeg_decode.h"
+#include "platform/picture_header.h"
 
 namespace zarnik {
+
+static_assert(DecodeBounds{}.pixels == Surface::kMaxPixels, "a picture within the bounds fits a surface");
 
 namespace {
 
@@ -21,6 +21,7 @@ template <typename T>
 class ComPtr {
  public:
   ComPtr() = default;
+  explicit ComPtr(T* adopted) : p_(adopted) {}
   ~ComPtr() {
     if (p_) p_->Release();
   }
@@ -49,199 +50,139 @@ class ComScope {
   HRESULT hr_;
 };
 
-bool Decode(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, Surface& out) {
-  ComPtr<IWICBitmapFrameDecode> frame;
-  if (FAILED(decoder->GetFrame(0, frame.put()))) return false;
-  UINT width = 0, height = 0;
-  if (FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0) return false;
-  if (width > 0x7FFFFFFF || height > 0x7FFFFFFF ||
-      static_cast<long long>(width) * height > Surface::kMaxPixels)
-    return false;
-
-  ComPtr<IWICFormatConverter> converter;
-  if (FAILED(factory->CreateFormatConverter(converter.put()))) return false;
-  if (FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR,
-                                   WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom)))
-    return false;
-
-  std::vector<uint32_t> pixels;
-  try {
-    pixels.resize(static_cast<size_t>(width) * height);
-  } catch (...) {
-    return false;
-  }
-  const UINT stride = width * 4;
-  if (FAILED(converter->CopyPixels(nullptr, stride, stride * height,
-                                   reinterpret_cast<BYTE*>(pixels.data()))))
-    return false;
-  for (auto& p : pixels) p &= 0x00FFFFFF;
-  return out.AssignPixels(pixels.data(), static_cast<int>(width), static_cast<int>(height));
+// The input's header, judged before anything else reads the input.
+PictureHeader Judge(const ByteInput& in, const DecodeBounds& bounds) {
+  if (in.size() == 0 || in.size() > static_cast<uint64_t>(kMaxPictureFileBytes)) return PictureHeader{};
+  std::vector<uint8_t> head;
+  const PictureLimits limits = bounds.Limits();
+  return in.ReadHead(head, [&](const uint8_t* data, size_t size, uint64_t whole) {
+    return ReadPictureHeader(data, size, whole, limits);
+  });
 }
 
-// libjpeg reading the file through a small buffer: no copy of the whole file.
-struct FileSource {
-  jpeg_source_mgr base;
-  HANDLE file;
-  JOCTET buffer[64 * 1024];
-};
+// Rows the system's decoder hands over at once, between two looks at the deadline.
+constexpr size_t kBandBytes = 4 << 20;
 
-void SourceInit(j_decompress_ptr) {}
-void SourceTerm(j_decompress_ptr) {}
-
-boolean SourceFill(j_decompress_ptr cinfo) {
-  static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
-  auto* s = reinterpret_cast<FileSource*>(cinfo->src);
-  DWORD got = 0;
-  if (!ReadFile(s->file, s->buffer, sizeof(s->buffer), &got, nullptr) || got == 0) {
-    // A file cut short ends as if complete; libjpeg fills in the rest.
-    s->base.next_input_byte = kEnd;
-    s->base.bytes_in_buffer = sizeof(kEnd);
-    return TRUE;
-  }
-  s->base.next_input_byte = s->buffer;
-  s->base.bytes_in_buffer = got;
-  return TRUE;
-}
-
-void SourceSkip(j_decompress_ptr cinfo, long bytes) {
-  auto* s = reinterpret_cast<FileSource*>(cinfo->src);
-  while (bytes > static_cast<long>(s->base.bytes_in_buffer)) {
-    bytes -= static_cast<long>(s->base.bytes_in_buffer);
-    SourceFill(cinfo);
-  }
-  if (bytes > 0) {
-    s->base.next_input_byte += bytes;
-    s->base.bytes_in_buffer -= static_cast<size_t>(bytes);
-  }
-}
-
-enum class Decoded { kNotJpeg, kDone, kBroken };
-
-// Decodes straight into the surface's rows, a few at a time. The surface is touched only
-// once the headers were read and the picture's size accepted.
-Decoded DecodeJpegOnto(FileSource& source, Surface& out, std::vector<uint32_t>& wide_row) {
-  jpeg_decompress_struct cinfo{};
-  JpegErrorTrap trap;
-  cinfo.err = trap.Install();
-  volatile bool touched = false;
-  if (setjmp(trap.escape)) {
-    jpeg_destroy_decompress(&cinfo);
-    return touched ? Decoded::kBroken : Decoded::kNotJpeg;
-  }
-  jpeg_create_decompress(&cinfo);
-  source.base.init_source = SourceInit;
-  source.base.fill_input_buffer = SourceFill;
-  source.base.skip_input_data = SourceSkip;
-  source.base.resync_to_restart = jpeg_resync_to_restart;
-  source.base.term_source = SourceTerm;
-  source.base.bytes_in_buffer = 0;
-  source.base.next_input_byte = nullptr;
-  cinfo.src = &source.base;
-  jpeg_read_header(&cinfo, TRUE);
-  if (static_cast<long long>(cinfo.image_width) * cinfo.image_height > Surface::kMaxPixels) {
-    jpeg_destroy_decompress(&cinfo);
-    return Decoded::kNotJpeg;
-  }
-  cinfo.out_color_space = JCS_EXT_BGRX;
-  jpeg_start_decompress(&cinfo);
-  const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
-  if (w <= 0 || h <= 0 || cinfo.output_components != 4) {
-    jpeg_destroy_decompress(&cinfo);
-    return Decoded::kNotJpeg;
-  }
-  const bool wider = w > out.width();
-  if (wider) wide_row.resize(static_cast<size_t>(w));
-  touched = true;
-  GdiFlush();
-  if (w < out.width() || h < out.height()) out.Clear();
-  const int rows = std::min(h, out.height());
-  const int cols = std::min(w, out.width());
-  constexpr int kBatch = 16;
-  JSAMPROW batch[kBatch];
-  while (static_cast<int>(cinfo.output_scanline) < rows) {
-    const int y = static_cast<int>(cinfo.output_scanline);
-    const int ask = wider ? 1 : std::min(kBatch, rows - y);
-    for (int i = 0; i < ask; ++i)
-      batch[i] = reinterpret_cast<JSAMPROW>(wider ? wide_row.data() : out.pixels() + static_cast<size_t>(y + i) * out.width());
-    const int got = static_cast<int>(jpeg_read_scanlines(&cinfo, batch, static_cast<JDIMENSION>(ask)));
-    if (got <= 0) break;
-    // Each pixel's fourth byte stays as libjpeg sets it (opaque): the screen takes the colour
-    // alone, and clearing it was one more pass over the frame every tick.
-    if (wider)
-      std::memcpy(out.pixels() + static_cast<size_t>(y) * out.width(), wide_row.data(), static_cast<size_t>(cols) * 4);
-  }
-  jpeg_destroy_decompress(&cinfo);
-  return Decoded::kDone;
-}
-
-}  // namespace
-
-bool DrawPictureFile(const std::wstring& path, Surface& out) {
-  if (out.empty()) return false;
-  {
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return false;
-    std::unique_ptr<FileSource> source(new (std::nothrow) FileSource{});
-    if (!source) return false;
-    source->file = file.get();
-    std::vector<uint32_t> wide_row;
-    try {
-      if (DecodeJpegOnto(*source, out, wide_row) != Decoded::kNotJpeg) return true;
-    } catch (...) {
-      return false;  // no memory for a row wider than the surface
-    }
-  }
-  Surface picture;
-  if (!LoadPictureFile(path, picture)) return false;
-  out.Clear();
-  BitBlt(out.dc(), 0, 0, picture.width(), picture.height(), picture.dc(), 0, 0, SRCCOPY);
-  GdiFlush();
-  return true;
-}
-
-namespace {
-
-// A factory of its own for one picture; make_decoder(factory, &decoder) opens it.
-template <typename MakeDecoder>
-bool DecodeWith(MakeDecoder&& make_decoder, Surface& out) {
+// BMP, PNG and GIF through the system's imaging component: the decoder of the kind the header
+// named (not one it picks by the bytes), given a stream over what the header reader accepted
+// (a GIF cut after its first picture, with its trailer), the frame it decodes matched against
+// the header, and the pixels copied a band of rows at a time.
+bool DecodeWithSystem(const ByteInput& in, const PictureHeader& header, const Deadline& deadline,
+                      Surface& out) {
   ComScope com;
   ComPtr<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(factory.put()))))
     return false;
+  const GUID& container = header.kind == PictureKind::kBmp   ? GUID_ContainerFormatBmp
+                          : header.kind == PictureKind::kPng ? GUID_ContainerFormatPng
+                                                             : GUID_ContainerFormatGif;
   ComPtr<IWICBitmapDecoder> decoder;
-  if (!make_decoder(factory.get(), decoder.put())) return false;
-  return Decode(factory.get(), decoder.get(), out);
+  if (FAILED(factory->CreateDecoder(container, nullptr, decoder.put()))) return false;
+  ComPtr<IStream> stream(in.NewStream(header.decoder_input, header.kind == PictureKind::kGif ? ";" : ""));
+  if (!stream || FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand))) return false;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  if (FAILED(decoder->GetFrame(0, frame.put()))) return false;
+  UINT width = 0, height = 0;
+  if (FAILED(frame->GetSize(&width, &height)) || width != header.width || height != header.height)
+    return false;
+
+  // Blue, green, red in three or four bytes a pixel are taken as the decoder gives them;
+  // everything else through the system's converter, which is slower.
+  WICPixelFormatGUID native{};
+  frame->GetPixelFormat(&native);
+  const bool bgr24 = native == GUID_WICPixelFormat24bppBGR;
+  const bool direct =
+      bgr24 || native == GUID_WICPixelFormat32bppBGR || native == GUID_WICPixelFormat32bppBGRA;
+  ComPtr<IWICFormatConverter> converter;
+  if (!direct &&
+      (FAILED(factory->CreateFormatConverter(converter.put())) ||
+       FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                    nullptr, 0.0, WICBitmapPaletteTypeCustom))))
+    return false;
+  IWICBitmapSource* source = direct ? static_cast<IWICBitmapSource*>(frame.get()) : converter.get();
+  if (deadline.Passed() || !out.Resize(static_cast<int>(width), static_cast<int>(height))) return false;
+  const UINT stride = width * 4;
+  const UINT band = static_cast<UINT>(std::max<size_t>(1, kBandBytes / stride));
+  for (UINT y = 0; y < height; y += band) {
+    if (deadline.Passed()) return false;
+    const UINT rows = std::min(band, height - y);
+    const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(rows)};
+    uint32_t* first = out.pixels() + static_cast<size_t>(y) * width;
+    if (FAILED(source->CopyPixels(&rect, stride, stride * rows, reinterpret_cast<BYTE*>(first))))
+      return false;
+    for (UINT r = 0; r < rows; ++r) {
+      uint32_t* row = first + static_cast<size_t>(r) * width;
+      if (bgr24) {
+        // Three bytes a pixel at the row's start, spread to four from the right.
+        const auto* packed = reinterpret_cast<const uint8_t*>(row);
+        for (UINT x = width; x-- > 0;)
+          row[x] =
+              packed[3 * x] | (packed[3 * x + 1] << 8) | (static_cast<uint32_t>(packed[3 * x + 2]) << 16);
+      } else {
+        for (UINT x = 0; x < width; ++x) row[x] &= 0x00FFFFFF;
+      }
+    }
+  }
+  return true;
+}
+
+// Into a picture of its own; the surface takes it only once it decoded.
+bool LoadInput(const ByteInput& in, const DecodeBounds& bounds, Surface& out) {
+  const Deadline deadline(bounds.time);
+  const PictureHeader header = Judge(in, bounds);
+  if (header.verdict != HeaderVerdict::kAccepted) return false;
+  Surface picture;
+  if (header.kind == PictureKind::kJpeg) {
+    const JpegDecoded decoded = DecodeJpeg(in, header, bounds, deadline, JpegPlacement::kOwnSize, picture);
+    if (decoded != JpegDecoded::kDone && decoded != JpegDecoded::kBroken) return false;
+  } else if (!DecodeWithSystem(in, header, deadline, picture)) {
+    return false;
+  }
+  out.Swap(picture);
+  return true;
 }
 
 }  // namespace
 
-bool LoadPictureFile(const std::wstring& path, Surface& out) {
-  const std::optional<FileFacts> facts = FactsOf(path);
-  if (!facts || facts->size == 0 || facts->size > static_cast<unsigned long long>(kMaxPictureFileBytes)) return false;
-  return DecodeWith(
-      [&](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
-        return SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                            WICDecodeMetadataCacheOnDemand, decoder));
-      },
-      out);
+bool LoadPictureFile(const std::wstring& path, Surface& out, const DecodeBounds& bounds) {
+  try {
+    const std::optional<ByteInput> in = ByteInput::OpenFile(path);
+    return in && LoadInput(*in, bounds, out);
+  } catch (...) {
+    return false;  // no memory for a buffer
+  }
 }
 
-bool LoadPictureBytes(const void* data, size_t size, Surface& out) {
-  if (!data || size == 0 || size > 0xFFFFFFFFu) return false;
-  ComScope com;               // outlives the stream
-  ComPtr<IWICStream> stream;  // outlives the decoder that reads it
-  return DecodeWith(
-      [&](IWICImagingFactory* factory, IWICBitmapDecoder** decoder) {
-        return SUCCEEDED(factory->CreateStream(stream.put())) &&
-               SUCCEEDED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)),
-                                                      static_cast<DWORD>(size))) &&
-               SUCCEEDED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                          decoder));
-      },
-      out);
+bool LoadPictureBytes(const void* data, size_t size, Surface& out, const DecodeBounds& bounds) {
+  try {
+    return data && size && LoadInput(ByteInput::Memory(data, size), bounds, out);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool DrawPictureFile(const std::wstring& path, Surface& out, const DecodeBounds& bounds) {
+  if (out.empty()) return false;
+  try {
+    const std::optional<ByteInput> in = ByteInput::OpenFile(path);
+    if (!in) return false;
+    const Deadline deadline(bounds.time);
+    const PictureHeader header = Judge(*in, bounds);
+    if (header.verdict != HeaderVerdict::kAccepted) return false;
+    if (header.kind == PictureKind::kJpeg) {
+      const JpegDecoded decoded = DecodeJpeg(*in, header, bounds, deadline, JpegPlacement::kOntoSurface, out);
+      return decoded == JpegDecoded::kDone || decoded == JpegDecoded::kBroken;
+    }
+    Surface picture;
+    if (!DecodeWithSystem(*in, header, deadline, picture)) return false;
+    out.Clear();
+    BitBlt(out.dc(), 0, 0, picture.width(), picture.height(), picture.dc(), 0, 0, SRCCOPY);
+    GdiFlush();
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 bool LoadPictureResource(HINSTANCE module, int id, Surface& out) {

@@ -85,6 +85,15 @@ bool Surface::Assign(const Surface& other) {
   return AssignPixels(other.bits_, other.width_, other.height_);
 }
 
+void Surface::Swap(Surface& other) noexcept {
+  std::swap(dc_, other.dc_);
+  std::swap(bitmap_, other.bitmap_);
+  std::swap(old_bitmap_, other.old_bitmap_);
+  std::swap(bits_, other.bits_);
+  std::swap(width_, other.width_);
+  std::swap(height_, other.height_);
+}
+
 bool Surface::AssignPixels(const uint32_t* pixels, int width, int height) {
   // Same size: the pixels are overwritten in place, with no second frame alive meanwhile.
   const bool same = bits_ && width == width_ && height == height_;

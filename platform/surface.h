@@ -43,6 +43,9 @@ class Surface {
   bool Assign(const Surface& other);
   // Takes width x height 0x00RRGGBB pixels, top row first.
   bool AssignPixels(const uint32_t* pixels, int width, int height);
+  // Exchanges images (and sizes) with the other surface, without a copy; each keeps its
+  // background colour.
+  void Swap(Surface& other) noexcept;
 
   // Copies the whole image to dest at (x, y).
   void PaintTo(HDC dest, int x, int y) const;

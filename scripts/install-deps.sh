@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build nasm make
   g++-mingw-w64-x86-64-posix mingw-w64-tools
-  googletest dpkg-dev
+  googletest dpkg-dev clang
   wine wine64
   xvfb xauth x11-utils xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils

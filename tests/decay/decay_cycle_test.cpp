@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "converter/quorvel_binding.h"
 #include "decay/decay_cycle.h"
@@ -133,6 +134,32 @@ TEST_F(DecayCycleTest, WithoutAConverterThePictureAndCaptionStayAndTheQualityMov
   failing.Tick(source, display);
   EXPECT_EQ(std::vector<uint32_t>(display.pixels(), display.pixels() + 300 * 120), shown);
   EXPECT_EQ(failing.quality(), 80);
+}
+
+// Another process puts a file of its own where the JPEG was written, between the conversion
+// and the load: the load holds it to the same bounds as a chosen picture. Nothing of the
+// display changes but the caption, and the tick does not wait on a decoder.
+TEST_F(DecayCycleTest, AWorkFileReplacedAfterTheConversionIsHeldToThePicturesBounds) {
+  Surface source, display;
+  FillGrey(source, 240, 160);
+  display.Resize(240, 160);
+  for (const wchar_t* name : {L"hostile-jpeg-60000x60000.jpg", L"hostile-png-bomb.png", L"hostile-bmp-sizes-lie.bmp",
+                              L"hostile-gif-screen-bomb.gif", L"hostile-noise.jpg"}) {
+    const std::wstring hostile = test::BinFolder() + L"\\picture-corpus\\" + name;
+    DecayCycle cycle(
+        Bmp(), Jpg(),
+        [&](const std::wstring&, const std::wstring& jpg, int32_t) {
+          return CopyFileW(hostile.c_str(), jpg.c_str(), FALSE) ? std::optional<int16_t>(1) : std::nullopt;
+        },
+        10);
+    std::fill(display.pixels(), display.pixels() + 240 * 160, 0x204060u);
+    const auto start = std::chrono::steady_clock::now();
+    cycle.Tick(source, display);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << name;
+    EXPECT_EQ(ReadBytes(Jpg()), ReadBytes(hostile)) << name;
+    // The caption sits at the middle; the rows above it are as they were.
+    for (int i = 0; i < 240 * 40; ++i) ASSERT_EQ(display.pixels()[i], 0x204060u) << name;
+  }
 }
 
 // Bounding box of the pixels the predicate picks.

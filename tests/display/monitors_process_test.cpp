@@ -12,6 +12,7 @@
 #include "platform/picture_file.h"
 #include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
+#include "tests/support/keyboard_input.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
@@ -88,14 +89,6 @@ std::wstring JpegName(size_t index) {
 bool RunXrandr(const std::string& arguments) {
   Process xrandr;
   return xrandr.Start(L"/usr/bin/xrandr " + std::wstring(arguments.begin(), arguments.end()));
-}
-
-void SendKey(WORD vk) {
-  INPUT key[2] = {};
-  key[0].type = key[1].type = INPUT_KEYBOARD;
-  key[0].ki.wVk = key[1].ki.wVk = vk;
-  key[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, key, sizeof(INPUT));
 }
 
 // The screen once a tick's painting is done: two looks in a row that agree.

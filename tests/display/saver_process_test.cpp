@@ -9,6 +9,7 @@
 #include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
 #include "tests/support/sound_level.h"
+#include "tests/display/saver_run.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
@@ -70,73 +71,6 @@ class Backdrop {
   Surface scene_;
   HWND wnd_ = nullptr;
 };
-
-class Saver {
- public:
-  explicit Saver(const ProgramFolder& folder, const std::wstring& args = L"/s") : folder_(folder) {
-    started_ = process_.Start(L"\"" + folder.Program() + L"\"" + (args.empty() ? L"" : L" " + args),
-                              folder.path());
-    PumpUntil([&] {
-      wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
-      return wnd_ && IsWindowVisible(wnd_);
-    }, 15s);
-  }
-  bool up() const { return started_ && wnd_ && IsWindowVisible(wnd_); }
-
-  HWND wnd() const { return wnd_; }
-  Process& process() { return process_; }
-  // The window goes and the program ends (a Wine process takes a moment to wind down once
-  // its last window is gone). The limits are generous: a slow machine is no fault.
-  bool Ends() {
-    bool gone = PumpUntil([&] { return !IsWindow(wnd_); }, 15s);
-    return process_.Wait(15s) && gone;
-  }
-  // Waits until the pointer is at the point and the saver has taken what input it had.
-  bool Settled(int x, int y) {
-    const bool there = PumpUntil([&] {
-      POINT p{};
-      return GetCursorPos(&p) && p.x == x && p.y == y;
-    }, 10s);
-    return there && process_.Idle(10s);
-  }
-
- private:
-  const ProgramFolder& folder_;
-  Process process_;
-  bool started_ = false;
-  HWND wnd_ = nullptr;
-};
-
-void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& picture, int degree,
-                   int music_kind = 0, const std::wstring& music = L"") {
-  ASSERT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"), SettingsFileBytes(source, picture, degree, music_kind, 0, music)));
-}
-
-void SendKey(WORD vk) {
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = in[1].ki.wVk = vk;
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, in, sizeof(INPUT));
-}
-
-// The qualities of the JPEG work file as it changes, sampled until count files were seen
-// (or the limit passed). Equal neighbours are one file for the sampler.
-std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit) {
-  std::vector<int> seen;
-  std::string last;
-  PumpUntil([&] {
-    std::string bytes = ReadBytes(jpeg);
-    if (!bytes.empty() && bytes != last) {
-      if (auto q = JpegQuality(bytes)) {
-        seen.push_back(*q);
-        last = bytes;
-      }
-    }
-    return seen.size() >= count;
-  }, limit);
-  return seen;
-}
 
 TEST(Saver, CoversTheScreenAndFirstShowsTheDesktopAsLeft) {
   ProgramFolder folder(/*with_converter=*/false);
@@ -202,9 +136,6 @@ TEST(Saver, JpegQualitiesFollowTheDegreeTickByTick) {
     EXPECT_FALSE(FileExistsW(folder.File(L"Quorvel.bmp")));
   }
 }
-
-bool IsWhite(uint32_t p) { return (p & 0xFF) > 230 && ((p >> 8) & 0xFF) > 230 && (p >> 16) > 230; }
-bool IsBlack(uint32_t p) { return (p & 0xFF) < 25 && ((p >> 8) & 0xFF) < 25 && (p >> 16) < 25; }
 
 // Counts what the screen shows of a 200 x 100 picture at left, top: pixels off it that are
 // not black, blue pixels on it, and the boxes of its white and black caption pixels.
@@ -448,26 +379,12 @@ TEST(Saver, PictureThatCannotBeDecodedDecaysAsABlackScreenWithItsCaption) {
   EXPECT_EQ(decayed.height(), GetSystemMetrics(SM_CYSCREEN));
 
   // The caption in white over black, near the middle of the screen.
-  Screenshot shot = CaptureScreen();
-  RECT white{shot.width, shot.height, -1, -1};
-  int other = 0;
-  for (int y = 0; y < shot.height; ++y) {
-    for (int x = 0; x < shot.width; ++x) {
-      const uint32_t p = shot.At(x, y);
-      if (IsWhite(p)) {
-        white.left = std::min<LONG>(white.left, x);
-        white.right = std::max<LONG>(white.right, x + 1);
-        white.top = std::min<LONG>(white.top, y);
-        white.bottom = std::max<LONG>(white.bottom, y + 1);
-      } else if (!IsBlack(p)) {
-        ++other;
-      }
-    }
-  }
-  ASSERT_GT(white.right, white.left) << "no caption";
-  EXPECT_NEAR((white.left + white.right) / 2.0, shot.width / 2.0, 8);
-  EXPECT_NEAR((white.top + white.bottom) / 2.0, shot.height / 2.0, 12);
-  EXPECT_LT(other, shot.width * shot.height / 100);  // only the caption's smoothed edges
+  const Screenshot shot = CaptureScreen();
+  const CaptionOnBlack caption = MeasureCaptionOnBlack(shot);
+  ASSERT_GT(caption.white.right, caption.white.left) << "no caption";
+  EXPECT_NEAR((caption.white.left + caption.white.right) / 2.0, shot.width / 2.0, 8);
+  EXPECT_NEAR((caption.white.top + caption.white.bottom) / 2.0, shot.height / 2.0, 12);
+  EXPECT_LT(caption.other, shot.width * shot.height / 100);  // only the caption's smoothed edges
   SendKey(VK_ESCAPE);
   EXPECT_TRUE(saver.Ends());
 }

@@ -137,7 +137,7 @@ TEST_F(MusicCommands, WaveSoundsNeedADevice) {
   WAV_Play();
   WAV_Stop();
   ASSERT_EQ(recorder_.sounds.size(), 2u);
-  EXPECT_EQ(recorder_.sounds[0], (std::pair<std::wstring, uint32_t>{L"C:\\music\\loop.wav", 9}));
+  EXPECT_EQ(recorder_.sounds[0], (std::pair<std::wstring, uint32_t>{L"C:\\music\\loop.wav", 0x2000B}));
   EXPECT_EQ(recorder_.sounds[1], (std::pair<std::wstring, uint32_t>{L"<none>", 0}));
 }
 
@@ -178,7 +178,7 @@ TEST_F(MusicCommands, ARunStartsKeepsAndStopsAFileByItsEnding) {
   wav.Start();
   EXPECT_FALSE(wav.CheckOn(BackgroundMusic::kFileCheck));
   wav.Stop();
-  EXPECT_EQ(recorder_.sounds, (std::vector<std::pair<std::wstring, uint32_t>>{{L"C:\\music\\loop.wav", 9},
+  EXPECT_EQ(recorder_.sounds, (std::vector<std::pair<std::wstring, uint32_t>>{{L"C:\\music\\loop.wav", 0x2000B},
                                                                              {L"<none>", 0}}));
   EXPECT_TRUE(recorder_.sent.empty());
 

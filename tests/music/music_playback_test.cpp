@@ -79,5 +79,40 @@ TEST_F(MusicPlayback, NoWaveDeviceMeansNoWaveSound) {
   EXPECT_LT(RecordLevel(2000ms), kSilence);
 }
 
+// Music files that lie: noise under an MP3's or a wave's name, a wave whose RIFF and data sizes
+// claim two gigabytes, empty files and folders. None reaches a player (the service was never
+// asked to open one, the sound player never called), and the sink stays silent.
+TEST_F(MusicPlayback, FilesThatLieAreGivenToNoPlayerAndStaySilent) {
+  std::string lying = ReadBytes(BinFolder() + L"\\music-data\\tone.wav");
+  ASSERT_GT(lying.size(), 44u);
+  lying.replace(4, 4, std::string("\xf8\xff\xff\x7f", 4));   // RIFF size
+  lying.replace(40, 4, std::string("\xf0\xff\xff\x7f", 4));  // data size
+  std::string noise(64 * 1024, '\0');
+  uint32_t seed = 24;
+  for (auto& c : noise) c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+  ASSERT_TRUE(WriteBytes(folder_.File(L"lying.wav"), lying));
+  for (const wchar_t* name : {L"noise.wav", L"noise.mp3"}) ASSERT_TRUE(WriteBytes(folder_.File(name), noise));
+  for (const wchar_t* name : {L"empty.wav", L"empty.mp3"}) ASSERT_TRUE(WriteBytes(folder_.File(name), ""));
+  for (const wchar_t* name : {L"folder.wav", L"folder.mp3"}) ASSERT_TRUE(CreateDirectoryW(folder_.File(name).c_str(), nullptr));
+
+  for (const wchar_t* name : {L"lying.wav", L"noise.wav", L"empty.wav", L"folder.wav"}) {
+    MusicFile = folder_.File(name);
+    Zarnik_B::LastResult = 12345;  // the sound player's answer would replace it
+    WAV_Play();
+    EXPECT_EQ(Zarnik_B::LastResult, 12345) << "given to the sound player: " << MusicFile;
+    EXPECT_LT(RecordLevel(2000ms), kSilence) << MusicFile;
+    WAV_Stop();
+  }
+  for (const wchar_t* name : {L"noise.mp3", L"empty.mp3", L"folder.mp3"}) {
+    MusicFile = folder_.File(name);
+    MP3_Play();
+    std::wstring reply;
+    EXPECT_NE(MCI_Send(L"status MP3Play mode", reply), 0) << "opened by the media service: " << MusicFile;
+    EXPECT_LT(RecordLevel(2000ms), kSilence) << MusicFile;
+    MP3_Check();
+    MP3_Stop();
+  }
+}
+
 }  // namespace
 }  // namespace zarnik::test

@@ -1,7 +1,10 @@
 // The preview drawn in this process, so that its pixels can be read from the host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <tuple>
+#include <vector>
 
 #include "platform/picture_file.h"
 #include "platform/surface.h"
@@ -72,6 +75,32 @@ TEST(PreviewWindow, ShowsThePictureAtItsOwnSizeOrStretched) {
     DestroyWindow(host);  // takes its children with it at once
     EXPECT_FALSE(IsWindow(preview));
     test::DrainMessages();
+  }
+}
+
+// The preview reads no settings and no picture file: whatever a user chose, it shows its own
+// picture. The one thing it loads, that picture, goes through the loader every picture goes
+// through; given the regression set's bytes instead, that loader refuses each hostile one and
+// leaves the preview's picture as it was.
+TEST(PreviewWindow, ItsLoaderTurnsAwayTheRegressionSetAndKeepsItsPicture) {
+  Surface picture;
+  ASSERT_TRUE(LoadPictureResource(GetModuleHandleW(nullptr), IDR_PREVIEW_PICTURE, picture));
+  std::vector<uint32_t> own(picture.pixels(), picture.pixels() + 152 * 112);
+  for (const wchar_t* name : {L"hostile-jpeg-60000x60000.jpg", L"hostile-png-bomb.png", L"hostile-png-lies.png",
+                              L"hostile-gif-screen-bomb.gif", L"hostile-bmp-sizes-lie.bmp", L"hostile-empty.jpg",
+                              L"hostile-noise.jpg"}) {
+    const std::string bytes = test::ReadBytes(test::BinFolder() + L"\\picture-corpus\\" + name);
+    EXPECT_FALSE(LoadPictureBytes(bytes.data(), bytes.size(), picture)) << name;
+    ASSERT_EQ(picture.width(), 152) << name;
+    EXPECT_TRUE(std::equal(own.begin(), own.end(), picture.pixels())) << name;
+  }
+  // The two that are pictures after all load at their own size.
+  for (const auto& [name, w, h] : {std::tuple{L"hostile-png-named.jpg", 31, 17}, std::tuple{L"hostile-gif-frames-bomb.gif", 8, 8}}) {
+    const std::string bytes = test::ReadBytes(test::BinFolder() + L"\\picture-corpus\\" + name);
+    Surface other;
+    EXPECT_TRUE(LoadPictureBytes(bytes.data(), bytes.size(), other)) << name;
+    EXPECT_EQ(other.width(), w) << name;
+    EXPECT_EQ(other.height(), h) << name;
   }
 }
 

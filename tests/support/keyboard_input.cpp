@@ -79,4 +79,6 @@ void PressKey(WORD key, std::initializer_list<WORD> held) {
   PressWithSendInput(key, held);
 }
 
+void SendKey(WORD key) { PressWithSendInput(key, {}); }
+
 }  // namespace zarnik::test

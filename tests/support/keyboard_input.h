@@ -12,5 +12,7 @@ namespace zarnik::test {
 // Presses and releases the key with the modifiers (VK_SHIFT, VK_MENU, ...) held around it;
 // returns once the input is given (not once a window has taken it).
 void PressKey(WORD key, std::initializer_list<WORD> held = {});
+// The key pressed and released through the system's input queue alone (SendInput).
+void SendKey(WORD key);
 
 }  // namespace zarnik::test
