@@ -25,13 +25,15 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND CMAKE_HOST_UNIX)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-test-launcher)
 endif()
 
-# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [HEAVY] [TIMEOUT s])
+# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [HEAVY] [WHOLE] [TIMEOUT s])
 # DESKTOP: the test depends on desktop-wide state (window titles, the cursor, the screen) or
 # on timing (ticks, sound), so it never runs beside another DESKTOP test.
 # HEAVY: the test keeps the processor busy for long; it holds the same lock, so that it never
 # slows a DESKTOP test down, but may run beside light ones.
+# WHOLE: a test passes only when the test program says so, not by its exit code alone: code
+# under test that may end the process (the saver's end does) must not pass a test by ending it.
 function(zarnik_add_gtest name)
-  cmake_parse_arguments(T "DESKTOP;HEAVY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "DESKTOP;HEAVY;WHOLE" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   zarnik_target(${name})
   zarnik_static_link(${name})
@@ -43,6 +45,9 @@ function(zarnik_add_gtest name)
   set(props TIMEOUT ${T_TIMEOUT})
   if(T_DESKTOP OR T_HEAVY)
     list(APPEND props RESOURCE_LOCK desktop)
+  endif()
+  if(T_WHOLE)
+    list(APPEND props PASS_REGULAR_EXPRESSION "PASSED....1.test[^s]")
   endif()
   set_property(TARGET ${name} PROPERTY ZARNIK_TEST_PROPERTIES "${props}")
   gtest_discover_tests(${name}

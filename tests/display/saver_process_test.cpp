@@ -120,24 +120,6 @@ void SendKey(WORD vk) {
   SendInput(2, in, sizeof(INPUT));
 }
 
-// The qualities of the JPEG work file as it changes, sampled until count files were seen
-// (or the limit passed). Equal neighbours are one file for the sampler.
-std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit) {
-  std::vector<int> seen;
-  std::string last;
-  PumpUntil([&] {
-    std::string bytes = ReadBytes(jpeg);
-    if (!bytes.empty() && bytes != last) {
-      if (auto q = JpegQuality(bytes)) {
-        seen.push_back(*q);
-        last = bytes;
-      }
-    }
-    return seen.size() >= count;
-  }, limit);
-  return seen;
-}
-
 TEST(Saver, CoversTheScreenAndFirstShowsTheDesktopAsLeft) {
   ProgramFolder folder(/*with_converter=*/false);
   WriteSettings(folder, 0, L"", 1);

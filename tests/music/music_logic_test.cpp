@@ -180,7 +180,7 @@ TEST_F(MusicCommands, ARunStartsKeepsAndStopsAFileByItsEnding) {
   wav.Start();
   EXPECT_FALSE(wav.CheckOn(BackgroundMusic::kFileCheck));
   wav.Stop();
-  EXPECT_EQ(recorder_.sounds, (std::vector<std::pair<std::wstring, uint32_t>>{{L"C:\\music\\loop.wav", 9},
+  EXPECT_EQ(recorder_.sounds, (std::vector<std::pair<std::wstring, uint32_t>>{{L"C:\\music\\loop.wav", 0x2000B},
                                                                              {L"<none>", 0}}));
   EXPECT_TRUE(recorder_.sent.empty());
 
