@@ -12,6 +12,7 @@
 #include "platform/picture_file.h"
 #include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
+#include "tests/support/saver_process.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
@@ -118,29 +119,18 @@ bool PointerAt(POINT want) {
   }, 10s);
 }
 
-class Saver {
+// The saver on a picture file, or on the desktop when there is none.
+class Saver : public SaverProcess {
  public:
-  Saver(const ProgramFolder& folder, int degree, const std::wstring& picture = L"") {
-    EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"),
-                           SettingsFileBytes(picture.empty() ? 0 : 1, picture, degree, 0, 0, L"")));
-    started_ = process_.Start(L"\"" + folder.Program() + L"\" /s", folder.path());
-    PumpUntil([&] {
-      wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
-      return wnd_ && IsWindowVisible(wnd_);
-    }, 20s);
-  }
-  bool up() const { return started_ && wnd_ && IsWindowVisible(wnd_); }
-  HWND wnd() const { return wnd_; }
-  Process& process() { return process_; }
-  bool EndsWithin(std::chrono::milliseconds window_gone) {
-    bool gone = PumpUntil([&] { return !IsWindow(wnd_); }, window_gone);
-    return process_.Wait(10s) && gone;
-  }
+  Saver(const ProgramFolder& folder, int degree, const std::wstring& picture = L"")
+      : SaverProcess((WriteSettings(folder, degree, picture), folder), L"/s", 20s) {}
+  bool EndsWithin(std::chrono::milliseconds window_gone) { return Ends(window_gone); }
 
  private:
-  Process process_;
-  bool started_ = false;
-  HWND wnd_ = nullptr;
+  static void WriteSettings(const ProgramFolder& folder, int degree, const std::wstring& picture) {
+    EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"),
+                           SettingsFileBytes(picture.empty() ? 0 : 1, picture, degree, 0, 0, L"")));
+  }
 };
 
 class Monitors : public ::testing::Test {

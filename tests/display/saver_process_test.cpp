@@ -8,6 +8,7 @@
 #include "platform/picture_file.h"
 #include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
+#include "tests/support/saver_process.h"
 #include "tests/support/sound_level.h"
 #include "tests/support/test_support.h"
 
@@ -71,41 +72,7 @@ class Backdrop {
   HWND wnd_ = nullptr;
 };
 
-class Saver {
- public:
-  explicit Saver(const ProgramFolder& folder, const std::wstring& args = L"/s") : folder_(folder) {
-    started_ = process_.Start(L"\"" + folder.Program() + L"\"" + (args.empty() ? L"" : L" " + args),
-                              folder.path());
-    PumpUntil([&] {
-      wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
-      return wnd_ && IsWindowVisible(wnd_);
-    }, 15s);
-  }
-  bool up() const { return started_ && wnd_ && IsWindowVisible(wnd_); }
-
-  HWND wnd() const { return wnd_; }
-  Process& process() { return process_; }
-  // The window goes and the program ends (a Wine process takes a moment to wind down once
-  // its last window is gone). The limits are generous: a slow machine is no fault.
-  bool Ends() {
-    bool gone = PumpUntil([&] { return !IsWindow(wnd_); }, 15s);
-    return process_.Wait(15s) && gone;
-  }
-  // Waits until the pointer is at the point and the saver has taken what input it had.
-  bool Settled(int x, int y) {
-    const bool there = PumpUntil([&] {
-      POINT p{};
-      return GetCursorPos(&p) && p.x == x && p.y == y;
-    }, 10s);
-    return there && process_.Idle(10s);
-  }
-
- private:
-  const ProgramFolder& folder_;
-  Process process_;
-  bool started_ = false;
-  HWND wnd_ = nullptr;
-};
+using Saver = SaverProcess;
 
 void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& picture, int degree,
                    int music_kind = 0, const std::wstring& music = L"") {

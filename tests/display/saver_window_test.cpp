@@ -9,7 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "decay/quality_schedule.h"
 #include "display/saver_window.h"
 #include "settings/shared_state.h"
 #include "tests/support/jpeg_quality.h"
@@ -30,23 +29,6 @@ void SendDisplayState(HWND wnd, const GUID& setting, DWORD state) {
   s->DataLength = sizeof(DWORD);
   std::memcpy(s->Data, &state, sizeof(state));
   SendMessageW(wnd, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(bytes.data()));
-}
-
-// The qualities the schedule of degree 10 gives after the given one.
-std::vector<int> After(int quality, size_t count) {
-  std::vector<int> out{quality};
-  while (out.size() < count + 1) out.push_back(*NextQuality(out.back(), 10));
-  out.erase(out.begin());
-  return out;
-}
-
-// The next qualities the JPEG work file takes after the one of the given quality it held.
-// The first may have landed before the sampling began.
-std::vector<int> NextQualities(const std::wstring& jpeg, int held, size_t count) {
-  std::vector<int> seen = FollowQualities(jpeg, count + 1, 15s);
-  if (!seen.empty() && seen.front() == held) seen.erase(seen.begin());
-  if (seen.size() > count) seen.resize(count);
-  return seen;
 }
 
 class SaverWindowTest : public ::testing::Test {
@@ -90,13 +72,13 @@ TEST_F(SaverWindowTest, NoTicksWhileTheDisplayIsOffAndTheScheduleGoesOnWhenItIsS
   // Dimmed is still seen: the schedule goes on from where it stopped.
   const int last = JpegQuality(off).value_or(0);
   SendDisplayState(wnd_, kConsoleDisplayState, 2);
-  EXPECT_EQ(NextQualities(Jpeg(), last, 2), After(last, 2));
+  EXPECT_EQ(NextQualities(Jpeg(), last, 2), QualitiesAfter(last, 10, 2));
 
   SendDisplayState(wnd_, kConsoleDisplayState, 0);
   ASSERT_TRUE(SettlesFor(Jpeg(), 1500ms, 15s));
   const int again = JpegQuality(ReadBytes(Jpeg())).value_or(0);
   SendDisplayState(wnd_, kConsoleDisplayState, 1);
-  EXPECT_EQ(NextQualities(Jpeg(), again, 1), After(again, 1));
+  EXPECT_EQ(NextQualities(Jpeg(), again, 1), QualitiesAfter(again, 10, 1));
 
   // Gone: the bitmap with it, and the registrations given back.
   const std::wstring bitmap = folder_.File(L"Quorvel.bmp");

@@ -1,5 +1,6 @@
 #include "tests/support/jpeg_quality.h"
 
+#include "decay/quality_schedule.h"
 #include "tests/support/test_support.h"
 
 #include <algorithm>
@@ -87,6 +88,22 @@ std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::ch
     return seen.size() >= count;
   }, limit);
   return seen;
+}
+
+std::vector<int> NextQualities(const std::wstring& jpeg, int held, size_t count) {
+  std::vector<int> seen = FollowQualities(jpeg, count + 1, std::chrono::seconds(15));
+  if (!seen.empty() && seen.front() == held) seen.erase(seen.begin());
+  if (seen.size() > count) seen.resize(count);
+  return seen;
+}
+
+std::vector<int> QualitiesAfter(int quality, int degree, size_t count) {
+  std::vector<int> out;
+  while (out.size() < count) {
+    quality = NextQuality(quality, degree).value_or(quality);
+    out.push_back(quality);
+  }
+  return out;
 }
 
 bool SettlesFor(const std::wstring& path, std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {

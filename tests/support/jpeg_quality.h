@@ -23,6 +23,13 @@ std::optional<int> JpegQuality(const std::string& jpeg);
 // sampler.
 std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit);
 
+// The next qualities the JPEG work file takes after the one of the given quality it held
+// (the first may have landed before the sampling began), up to count of them.
+std::vector<int> NextQualities(const std::wstring& jpeg, int held, size_t count);
+
+// The count qualities the decay's schedule of that degree gives after the given one.
+std::vector<int> QualitiesAfter(int quality, int degree, size_t count);
+
 // Waits until the file's bytes have not changed for the quiet time (the saver's ticks have
 // stopped); false when they still changed at the limit.
 bool SettlesFor(const std::wstring& path, std::chrono::milliseconds quiet, std::chrono::milliseconds limit);

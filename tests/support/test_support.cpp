@@ -73,13 +73,21 @@ Process::~Process() {
 }
 
 bool Process::Start(const std::wstring& command_line, const std::wstring& working_dir) {
+  return Start(nullptr, command_line, working_dir);
+}
+
+bool Process::StartAs(const std::wstring& application, const std::wstring& command_line) {
+  return Start(application.c_str(), command_line, {});
+}
+
+bool Process::Start(const wchar_t* application, const std::wstring& command_line, const std::wstring& working_dir) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   // Under Wine a start can fail before the child runs any of its code (the loader or the
   // server refused it on a loaded machine); a child that cannot start fails every try.
   for (int attempt = 0; attempt < 3; ++attempt) {
     std::wstring line = command_line;
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        working_dir.empty() ? nullptr : working_dir.c_str(), &si, &pi_)) {
       return true;
     }

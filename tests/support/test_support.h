@@ -47,6 +47,9 @@ class Process {
   Process& operator=(const Process&) = delete;
   // command_line includes the quoted program path; working_dir may be empty.
   bool Start(const std::wstring& command_line, const std::wstring& working_dir = {});
+  // The program named by the application name, given the command line as it stands, as the
+  // system may start a screen saver.
+  bool StartAs(const std::wstring& application, const std::wstring& command_line);
   // Waits up to timeout; true when it ended.
   bool Wait(std::chrono::milliseconds timeout);
   bool Running() const;
@@ -57,6 +60,8 @@ class Process {
   void Kill();
 
  private:
+  bool Start(const wchar_t* application, const std::wstring& command_line, const std::wstring& working_dir);
+
   PROCESS_INFORMATION pi_{};
 };
 
