@@ -2,7 +2,7 @@
 # The release packages, checked as a user would meet them: the zip's contents, and the installer
 # run under Wine in a prefix of its own (so the screen-saver values and uninstall entries it
 # writes never reach the other tests' prefix).
-# Usage: installer_test.sh prepare|package|install|saver|upgrade|uninstall|all_users
+# Usage: installer_test.sh prepare|package|install|saver|upgrade|uninstall|all_users|policy|in_use
 # Environment (from CTest): ZARNIK_VERSION, ZARNIK_ZIP, ZARNIK_SETUP, ZARNIK_STAGE, ZARNIK_NSIS_SCRIPT,
 # ZARNIK_ICON, ZARNIK_MAKENSIS, ZARNIK_OBJDUMP, ZARNIK_INSTALLER_PREFIX.
 set -u
@@ -143,12 +143,17 @@ begin() {
 }
 end_case() { wineserver -k >/dev/null 2>&1; }
 
-run_setup() {  # run_setup SETUP ARGS...
+SETUP_RC=0
+run_setup() {  # run_setup SETUP ARGS...: its exit code in SETUP_RC
   local setup=$1; shift
   reg_changed
-  wine_quiet "$setup" /S "$@"
+  SETUP_RC=0
+  wine "$setup" /S "$@" >/dev/null 2>&1 </dev/null || SETUP_RC=$?
   settle
 }
+# What the installer said it did, and did not do.
+install_log() { cat "$1/install.log" 2>/dev/null | tr -d '\r'; }
+lacks() { ! grep -q "$1" <<<"$2"; }  # lacks PATTERN TEXT
 # Runs the program of an uninstall entry's QuietUninstallString, as Windows would.
 run_quiet_uninstall() {  # run_quiet_uninstall HKCU|HKLM
   local quiet program
@@ -322,7 +327,15 @@ case_all_users() {
   check "machine-wide uninstall entry" entry_exists HKLM
   check "no per-user uninstall entry" no_entry HKCU
   equal "DisplayIcon" "$(reg_value "HKLM\\$UNINSTALL_KEY" DisplayIcon)" 'C:\windows\system32\Zarnik.scr,0'
-  check "current saver is the system copy" current_saver_is "$SYS_DIR/Zarnik.scr"
+  # Available to every user and picked for no one: the hive at hand is the administrator's.
+  equal "SCRNSAVE.EXE left as it was" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+  equal "ScreenSaveActive left as it was" "$(reg_value "$DESKTOP" ScreenSaveActive)" 0
+  local program_files log
+  program_files="$(wine cmd /c 'echo %ProgramW6432%' 2>/dev/null </dev/null | tr -d '\r')\\Zarnik"
+  equal "uninstaller and documents in Program Files" "$(reg_value "HKLM\\$UNINSTALL_KEY" InstallLocation)" "$program_files"
+  log=$(install_log "$(drive_c_path "$program_files")")
+  check "the log says it is installed for every user" grep -q "Installed for every user" <<<"$log"
+  check "the log claims no one's screen saver" lacks 'now your screen saver' "$log"
 
   run_quiet_uninstall HKLM
   for f in Zarnik.scr Quorvel.dll; do
@@ -330,6 +343,70 @@ case_all_users() {
   done
   check "machine-wide entry removed" no_entry HKLM
   equal "previous SCRNSAVE.EXE restored" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+  end_case
+}
+
+# A Group Policy that names the screen saver or turns it off: the installer says so (in its log
+# for a silent install), ends with 0, and neither changes nor claims the user's screen saver.
+case_policy() {
+  local policy='HKCU\Software\Policies\Microsoft\Windows\Control Panel\Desktop'
+  local machine='HKLM\Software\Policies\Microsoft\Windows\Control Panel\Desktop'
+  local form key name value
+  for form in "$policy|SCRNSAVE.EXE|C:\windows\system32\corporate.scr|sets your screen saver to C:\windows\system32\corporate.scr" \
+              "$machine|ScreenSaveActive|0|turns the screen saver off on this computer"; do
+    IFS='|' read -r key name value said <<<"$form"
+    begin
+    reg_set "$key" "$name" "$value"
+    run_setup "$ZARNIK_SETUP"
+    equal "exit code under a policy ($name)" "$SETUP_RC" 0
+    check "installed under a policy ($name)" test -s "$LOCAL_DIR/Zarnik.scr"
+    local log; log=$(install_log "$LOCAL_DIR")
+    check "the log names the policy ($name): $said" grep -qF "A Group Policy $said" <<<"$log"
+    check "the log claims no screen saver ($name)" lacks 'now your screen saver' "$log"
+    equal "SCRNSAVE.EXE left as it was ($name)" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+    equal "ScreenSaveActive left as it was ($name)" "$(reg_value "$DESKTOP" ScreenSaveActive)" 0
+    run_quiet_uninstall HKCU
+    equal "nothing to put back after it ($name)" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+    reg_changed
+    wine_quiet reg delete "$key" /v "$name" /f
+  done
+  # Without one the same install says what it did.
+  begin
+  run_setup "$ZARNIK_SETUP"
+  check "without a policy the log says Zarnik is the screen saver" grep -q "Zarnik is now your screen saver" \
+    <<<"$(install_log "$LOCAL_DIR")"
+  end_case
+}
+
+# A file the running saver holds at uninstall: the rest goes, the file is left to the system to
+# remove at the next restart (Wine keeps the list where Windows does), and a restart removes it.
+case_in_use() {
+  begin
+  run_setup "$ZARNIK_SETUP"
+  convert -size 320x240 xc:'#2060c0' BMP3:"$LOCAL_DIR/blue.bmp"
+  { printf '[Section]\r\n'; printf '画像=1\r\n画像ﾌｧｲﾙ=%s\\blue.bmp\r\n劣化度=10\r\n' "$LOCAL_DIR_WIN"; } |
+    iconv -f UTF-8 -t CP932 >"$LOCAL_DIR/Quorvel.ini"
+  (cd "$LOCAL_DIR" && exec wine Zarnik.scr /s >/dev/null 2>&1 </dev/null) &
+  local i
+  for i in $(seq 300); do [ -s "$LOCAL_DIR/Quorvel.jpg" ] && break; sleep 0.1; done
+  check "the saver runs from the install folder" test -s "$LOCAL_DIR/Quorvel.jpg"
+
+  run_quiet_uninstall HKCU
+  check "the uninstall entry is gone" no_entry HKCU
+  check "the held program is still there" test -e "$LOCAL_DIR/Zarnik.scr"
+  check "the rest is gone" bash -c "[ ! -e '$LOCAL_DIR/README.txt' ] && [ ! -e '$LOCAL_DIR/Uninstall.exe' ]"
+  local pending
+  pending=$(reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations)
+  check "Zarnik.scr is to go at the next restart ($pending)" grep -qiF "$LOCAL_DIR_WIN\\Zarnik.scr" <<<"$pending"
+  check "Quorvel.dll is to go at the next restart" grep -qiF "$LOCAL_DIR_WIN\\Quorvel.dll" <<<"$pending"
+
+  # The session ends and the machine restarts: the files go.
+  wineserver -k >/dev/null 2>&1
+  wine_quiet wineboot -r
+  settle
+  reg_changed
+  check "after the restart Zarnik.scr is gone" test ! -e "$LOCAL_DIR/Zarnik.scr"
+  check "after the restart Quorvel.dll is gone" test ! -e "$LOCAL_DIR/Quorvel.dll"
   end_case
 }
 
@@ -341,6 +418,8 @@ case ${1:-} in
   upgrade) case_upgrade ;;
   uninstall) case_uninstall ;;
   all_users) case_all_users ;;
-  *) echo "usage: $0 prepare|package|install|saver|upgrade|uninstall|all_users" >&2; exit 2 ;;
+  policy) case_policy ;;
+  in_use) case_in_use ;;
+  *) echo "usage: $0 prepare|package|install|saver|upgrade|uninstall|all_users|policy|in_use" >&2; exit 2 ;;
 esac
 finish
