@@ -2,7 +2,7 @@
 # The release packages, checked as a user would meet them: the zip's contents, and the installer
 # run under Wine in a prefix of its own (so the screen-saver values and uninstall entries it
 # writes never reach the other tests' prefix).
-# Usage: installer_test.sh prepare|package|install|saver|upgrade|uninstall|all_users|policy|in_use
+# Usage: installer_test.sh prepare|package|install|saver|upgrade|uninstall|all_users|policy|in_use|interactive
 # Environment (from CTest): ZARNIK_VERSION, ZARNIK_ZIP, ZARNIK_SETUP, ZARNIK_STAGE, ZARNIK_NSIS_SCRIPT,
 # ZARNIK_ICON, ZARNIK_MAKENSIS, ZARNIK_OBJDUMP, ZARNIK_INSTALLER_PREFIX.
 set -u
@@ -410,6 +410,71 @@ case_in_use() {
   end_case
 }
 
+# Interactive, answered with keys as a user would: the windows titled like the program's are
+# counted (its page, and a message box over it).
+windows_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+wait_for() {  # wait_for SECONDS COMMAND...: true once the command is
+  local end=$((SECONDS + $1)); shift
+  until "$@"; do [ "$SECONDS" -lt "$end" ] || return 1; sleep 0.2; done
+}
+shows() { [ "$(windows_titled "$1")" -eq "$2" ]; }  # shows TITLE COUNT
+# Presses Return until the condition holds: a press made while a page is still coming is lost.
+press_until() {  # press_until COMMAND...
+  local try
+  for try in 1 2 3 4 5 6; do
+    xdotool key Return
+    wait_for 5 "$@" && return 0
+  done
+  return 1
+}
+logged() { grep -q "$2" <<<"$(install_log "$1")"; }  # logged FOLDER PATTERN
+
+# For all users under a policy: the message says so, and the last page offers Screen Saver
+# Settings, which Finish opens. Then an uninstall while the saver runs tells the user what goes
+# at restart.
+case_interactive() {
+  command -v xdotool >/dev/null && [ -n "${DISPLAY:-}" ] || { echo "no display to answer on"; finish; }
+  begin
+  local policy='HKCU\Software\Policies\Microsoft\Windows\Control Panel\Desktop'
+  reg_set "$policy" ScreenSaveActive 0
+  local program_files setup="Zarnik $ZARNIK_VERSION Setup"
+  program_files=$(drive_c_path "$(wine cmd /c 'echo %ProgramW6432%' 2>/dev/null </dev/null | tr -d '\r')\\Zarnik")
+  wine "$ZARNIK_SETUP" /ALLUSERS >/dev/null 2>&1 </dev/null &
+  local installer=$!
+  check "the installer's first page" wait_for 60 shows "$setup" 1
+  check "the policy is told in a message" press_until shows "$setup" 2   # I Agree; the message
+  check "the message is answered" press_until shows "$setup" 1
+  check "Finish opens Screen Saver Settings" press_until logged "$program_files" "Screen Saver Settings opened"
+  check "the installer ends" wait_for 60 bash -c "! kill -0 $installer 2>/dev/null"
+  wait "$installer"
+  equal "installer exit code" "$?" 0
+  check "the log names the policy" logged "$program_files" "A Group Policy turns your screen saver off"
+  equal "SCRNSAVE.EXE left as it was" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+  reg_changed
+  wine_quiet reg delete "$policy" /v ScreenSaveActive /f
+  wineserver -k >/dev/null 2>&1
+
+  # Per user, its settings dialog open (the full-screen saver would end as the uninstaller
+  # takes the foreground): the uninstaller asks about the settings, then says what is in use
+  # and goes at restart.
+  begin
+  run_setup "$ZARNIK_SETUP"
+  (cd "$LOCAL_DIR" && exec wine Zarnik.scr /c >/dev/null 2>&1 </dev/null) &
+  check "the settings dialog holds the program" wait_for 60 shows "<Quorvel>" 1
+  local uninstall="Zarnik $ZARNIK_VERSION Uninstall"
+  wine "$LOCAL_DIR/Uninstall.exe" >/dev/null 2>&1 </dev/null &
+  check "the uninstaller's first page" wait_for 60 shows "$uninstall" 1
+  check "it asks about the settings" press_until shows "$uninstall" 2       # Uninstall; the question
+  xdotool key Return                                                         # No, the default
+  # The next message comes once the uninstall entry is gone: the one about the files in use.
+  told() { reg_changed; no_entry HKCU && shows "$uninstall" 2; }
+  check "the files in use are told" wait_for 60 told
+  import -window root "$(dirname "$WINEPREFIX")/uninstall-in-use.png" 2>/dev/null
+  check "the message is answered" press_until shows "$uninstall" 1
+  check "Zarnik.scr is still there until the restart" test -e "$LOCAL_DIR/Zarnik.scr"
+  end_case
+}
+
 case ${1:-} in
   prepare) prepare_prefix ;;
   package) case_package ;;
@@ -420,6 +485,7 @@ case ${1:-} in
   all_users) case_all_users ;;
   policy) case_policy ;;
   in_use) case_in_use ;;
-  *) echo "usage: $0 prepare|package|install|saver|upgrade|uninstall|all_users|policy|in_use" >&2; exit 2 ;;
+  interactive) case_interactive ;;
+  *) echo "usage: $0 prepare|package|install|saver|upgrade|uninstall|all_users|policy|in_use|interactive" >&2; exit 2 ;;
 esac
 finish
