@@ -11,12 +11,14 @@
 #include "platform/newer_api.h"
 #include "platform/screen_scale.h"
 #include "tests/support/jpeg_quality.h"
+#include "tests/support/newer_api_scope.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik {
 namespace {
 
 using test::JpegQuality;
+using test::FilesIn;
 using test::ReadBytes;
 
 void FillScene(Surface& s, int w, int h) {
@@ -177,20 +179,6 @@ TEST_F(DecayCycleTest, CaptionIsWhiteAtTheCentreWithABlackCopyOneLineLower) {
   EXPECT_GT(w.right - w.left, 150);  // the whole caption, not a stray pixel
 }
 
-// The files in a folder, by name.
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::vector<uint32_t> PixelsOf(const Surface& s) {
   return std::vector<uint32_t>(s.pixels(), s.pixels() + s.width() * s.height());
 }
@@ -318,15 +306,7 @@ TEST_F(DecayCycleTest, TheCaptionIsLetteredAtTheMonitorsResolution) {
   EXPECT_NEAR(at_192, 2 * at_96, 3);
 }
 
-// Puts the looked-up functions back after a test replaced them.
-class NewerApiScope {
- public:
-  NewerApiScope() : saved_(Newer()) {}
-  ~NewerApiScope() { Newer() = saved_; }
-
- private:
-  NewerApi saved_;
-};
+using test::NewerApiScope;
 
 std::vector<HMONITOR> asked_monitors;
 HRESULT WINAPI TwiceTheDpi(HMONITOR monitor, MONITOR_DPI_TYPE type, UINT* x, UINT* y) {

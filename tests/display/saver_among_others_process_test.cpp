@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <wtsapi32.h>
 
-#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "decay/decay_cycle.h"
@@ -23,19 +23,6 @@ using namespace std::chrono_literals;
 void WriteSettings(const ProgramFolder& folder, int degree, const std::wstring& music = L"") {
   ASSERT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"),
                          SettingsFileBytes(0, L"", degree, music.empty() ? 0 : 2, 0, music)));
-}
-
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 bool CursorShowing() {
@@ -91,13 +78,27 @@ TEST(SaverAmongOthers, AnotherProgramTakingTheForegroundEndsItAsAKeyWould) {
 
 // WTS_SESSION_LOCK and WTS_SESSION_UNLOCK, WTS_CONSOLE_DISCONNECT and WTS_CONSOLE_CONNECT, as
 // the system posts them to a window registered for its session.
-TEST(SaverAmongOthers, NothingIsConvertedWhileLockedOrDisconnectedAndTheScheduleGoesOnAfter) {
-  ProgramFolder folder;
-  WriteSettings(folder, 10);
-  SaverProcess saver(folder);
-  ASSERT_TRUE(saver.up());
-  const std::wstring jpeg = folder.File(L"Quorvel.jpg");
-  ASSERT_EQ(FollowQualities(jpeg, 2, 30s), (std::vector<int>{90, 80}));
+// The saver of degree 10 on the desktop, two ticks into its schedule.
+class DecayingSaver : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteSettings(folder_, 10);
+    saver_ = std::make_unique<SaverProcess>(folder_);
+    ASSERT_TRUE(saver_->up());
+    ASSERT_EQ(FollowQualities(jpeg_, 2, 30s), (std::vector<int>{90, 80}));
+  }
+  void EndWithAKey() {
+    PostMessageW(saver_->wnd(), WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(saver_->Ends());
+  }
+  ProgramFolder folder_;
+  const std::wstring jpeg_ = folder_.File(L"Quorvel.jpg");
+  std::unique_ptr<SaverProcess> saver_;
+};
+
+TEST_F(DecayingSaver, NothingIsConvertedWhileLockedOrDisconnectedAndTheScheduleGoesOnAfter) {
+  SaverProcess& saver = *saver_;
+  const std::wstring& jpeg = jpeg_;
   for (auto [hide, show] : {std::pair{WTS_SESSION_LOCK, WTS_SESSION_UNLOCK},
                             std::pair{WTS_CONSOLE_DISCONNECT, WTS_CONSOLE_CONNECT}}) {
     ASSERT_TRUE(PostMessageW(saver.wnd(), WM_WTSSESSION_CHANGE, hide, 1));
@@ -110,8 +111,7 @@ TEST(SaverAmongOthers, NothingIsConvertedWhileLockedOrDisconnectedAndTheSchedule
     EXPECT_EQ(NextQualities(jpeg, last, 2), QualitiesAfter(last, 10, 2)) << "after event " << show;
   }
   EXPECT_TRUE(saver.process().Running());
-  PostMessageW(saver.wnd(), WM_KEYDOWN, VK_SPACE, 0);
-  EXPECT_TRUE(saver.Ends());
+  EndWithAKey();
 }
 
 // What the saver shows for a JPEG work file of the given quality: the picture, and its
@@ -140,13 +140,8 @@ size_t Differences(const Screenshot& shot, const Surface& frame) {
 
 // A scanner or an indexer holds the JPEG work file open without letting it be deleted or
 // replaced: the screen keeps the picture it has, with the caption that belongs to it.
-TEST(SaverAmongOthers, AHeldJpegNeverGetsACaptionThatIsNotItsOwn) {
-  ProgramFolder folder;
-  WriteSettings(folder, 10);
-  SaverProcess saver(folder);
-  ASSERT_TRUE(saver.up());
-  const std::wstring jpeg = folder.File(L"Quorvel.jpg");
-  ASSERT_EQ(FollowQualities(jpeg, 2, 30s), (std::vector<int>{90, 80}));
+TEST_F(DecayingSaver, AHeldJpegNeverGetsACaptionThatIsNotItsOwn) {
+  const std::wstring& jpeg = jpeg_;
 
   HANDLE held = INVALID_HANDLE_VALUE;
   ASSERT_TRUE(PumpUntil([&] {
@@ -169,9 +164,8 @@ TEST(SaverAmongOthers, AHeldJpegNeverGetsACaptionThatIsNotItsOwn) {
 
   // The next tick tries again, at the quality that was due.
   EXPECT_EQ(NextQualities(jpeg, quality, 2), QualitiesAfter(quality, 10, 2));
-  PostMessageW(saver.wnd(), WM_KEYDOWN, VK_SPACE, 0);
-  EXPECT_TRUE(saver.Ends());
-  EXPECT_EQ(FilesIn(folder.path()), (std::vector<std::wstring>{L"Quorvel.dll", L"Quorvel.ini", L"Quorvel.jpg",
+  EndWithAKey();
+  EXPECT_EQ(FilesIn(folder_.path()), (std::vector<std::wstring>{L"Quorvel.dll", L"Quorvel.ini", L"Quorvel.jpg",
                                                                L"Zarnik.scr"}))
       << "something was left beside the program";
 }

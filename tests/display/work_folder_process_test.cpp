@@ -8,7 +8,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "tests/support/jpeg_quality.h"
@@ -20,15 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// ZARNIK_WORK_FOLDERS holds the folders' Linux base; Wine shows the Linux root as Z:.
-std::wstring BaseFolder() {
-  const wchar_t* unix_path = _wgetenv(L"ZARNIK_WORK_FOLDERS");
-  if (!unix_path || unix_path[0] != L'/') return {};
-  std::wstring path = L"Z:";
-  for (const wchar_t* c = unix_path; *c; ++c) path += *c == L'/' ? L'\\' : *c;
-  return path;
-}
-
 std::wstring UserFolder(REFKNOWNFOLDERID id) {
   PWSTR path = nullptr;
   std::wstring result;
@@ -37,23 +27,11 @@ std::wstring UserFolder(REFKNOWNFOLDERID id) {
   return result;
 }
 
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class WorkFolderTest : public ::testing::TestWithParam<const wchar_t*> {
  protected:
   void SetUp() override {
-    const std::wstring base = BaseFolder();
+    // The folders' Linux base, as Wine shows it.
+    const std::wstring base = WinePathFromEnvironment(L"ZARNIK_WORK_FOLDERS");
     if (base.empty() || !FileExistsW(base + L"\\ready"))
       GTEST_SKIP() << "no folders were made (ZARNIK_WORK_FOLDERS; mounting needs root)";
     program_ = base + L"\\" + GetParam();

@@ -17,19 +17,11 @@
 namespace zarnik {
 namespace {
 
-// ZARNIK_READONLY_FOLDER holds the folder's Linux path; Wine shows the Linux root as Z:.
-std::wstring ReadOnlyFolder() {
-  const wchar_t* unix_path = _wgetenv(L"ZARNIK_READONLY_FOLDER");
-  if (!unix_path || unix_path[0] != L'/') return {};
-  std::wstring path = L"Z:";
-  for (const wchar_t* c = unix_path; *c; ++c) path += *c == L'/' ? L'\\' : *c;
-  return path;
-}
-
 class ReadOnlyFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = ReadOnlyFolder();
+    // The folder's Linux path, as Wine shows it.
+    folder_ = test::WinePathFromEnvironment(L"ZARNIK_READONLY_FOLDER");
     if (folder_.empty() || GetFileAttributesW(folder_.c_str()) == INVALID_FILE_ATTRIBUTES)
       GTEST_SKIP() << "no read-only folder was made (ZARNIK_READONLY_FOLDER)";
     const std::wstring probe = folder_ + L"\\probe.tmp";

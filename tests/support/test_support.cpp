@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/code_page.h"
@@ -171,6 +173,27 @@ bool WaitUntilUnderPointer(HWND wnd, std::chrono::milliseconds timeout) {
 
 bool WaitForNoWindow(const wchar_t* title, std::chrono::milliseconds timeout) {
   return PumpUntil([&] { return FindWindowW(nullptr, title) == nullptr; }, timeout);
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring WinePathFromEnvironment(const wchar_t* variable) {
+  const wchar_t* unix_path = _wgetenv(variable);
+  if (!unix_path || unix_path[0] != L'/') return {};
+  std::wstring path = L"Z:";
+  for (const wchar_t* c = unix_path; *c; ++c) path += *c == L'/' ? L'\\' : *c;
+  return path;
 }
 
 std::string ReadBytes(const std::wstring& path) {

@@ -82,6 +82,13 @@ bool WaitUntilUnderPointer(HWND wnd, std::chrono::milliseconds timeout);
 // Waits until no top-level window has the title.
 bool WaitForNoWindow(const wchar_t* title, std::chrono::milliseconds timeout);
 
+// The names of the files (not folders) in a folder, sorted; none when it is not there.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+
+// The Linux path an environment variable holds, as Wine shows it (the Linux root is Z:);
+// empty when the variable holds no absolute Linux path.
+std::wstring WinePathFromEnvironment(const wchar_t* variable);
+
 std::string ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExistsW(const std::wstring& path);
