@@ -151,9 +151,7 @@ Section "Zarnik"
   File "${STAGE}/THIRD-PARTY-NOTICES.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
-  Call WriteUninstallEntry
   !insertmacro Say "Zarnik ${VERSION} installed: $ProgramDir\Zarnik.scr"
-
   Call ReadScreenSaverPolicy
   ${If} $AllUsers == 1
     ; Only the elevating administrator's settings are at hand here, not the users'.
@@ -164,6 +162,11 @@ Section "Zarnik"
   ${EndIf}
   ${If} $Policy != ""
     !insertmacro Say "$Policy Zarnik was not made the screen saver."
+  ${EndIf}
+  ; Last of the files: its size counts the log too.
+  Call WriteUninstallEntry
+
+  ${If} $Policy != ""
     MessageBox MB_OK|MB_ICONINFORMATION "$Policy$\r$\n$\r$\nZarnik is installed, but it was not made the screen saver. It can be picked in Screen Saver Settings once the policy allows it." /SD IDOK
   ${EndIf}
 SectionEnd
