@@ -130,9 +130,10 @@ begin() {
   LOCAL_DIR_WIN="${folders[0]}\\Programs\\Zarnik"
   APPDATA_WIN=${folders[1]}
   LOCAL_DIR=$(drive_c_path "$LOCAL_DIR_WIN")
+  LOCAL_WORK_DIR=$(drive_c_path "${folders[0]}\\Zarnik")
   APPDATA_DIR=$(drive_c_path "$APPDATA_WIN")
   SYS_DIR=$(drive_c_path 'C:\windows\system32')
-  rm -rf "$LOCAL_DIR" "$APPDATA_DIR/Zarnik" "$(drive_c_path "${folders[2]}\\Zarnik")"
+  rm -rf "$LOCAL_DIR" "$LOCAL_WORK_DIR" "$APPDATA_DIR/Zarnik" "$(drive_c_path "${folders[2]}\\Zarnik")"
   rm -f "$SYS_DIR"/Zarnik.scr "$SYS_DIR"/Quorvel.*
   reg_changed
   wine_quiet reg delete "HKCU\\$UNINSTALL_KEY" /f
@@ -281,9 +282,10 @@ case_uninstall() {
   for f in Quorvel.bmp Quorvel.jpg Quorvel-2.bmp Quorvel-2.jpg Quorvel.ini; do
     echo work >"$LOCAL_DIR/$f"
   done
-  mkdir -p "$APPDATA_DIR/Zarnik"
+  mkdir -p "$APPDATA_DIR/Zarnik" "$LOCAL_WORK_DIR"
   echo settings >"$APPDATA_DIR/Zarnik/Quorvel.ini"
   echo work >"$APPDATA_DIR/Zarnik/Quorvel.jpg"
+  for f in Quorvel.bmp Quorvel.jpg Quorvel-2.jpg; do echo work >"$LOCAL_WORK_DIR/$f"; done
 
   run_quiet_uninstall HKCU
   for f in Zarnik.scr Quorvel.dll Uninstall.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt \
@@ -291,6 +293,7 @@ case_uninstall() {
     check "$f removed" test ! -e "$LOCAL_DIR/$f"
   done
   check "work file in the fallback folder removed" test ! -e "$APPDATA_DIR/Zarnik/Quorvel.jpg"
+  check "the local work folder removed" test ! -e "$LOCAL_WORK_DIR"
   check "silent: settings beside the program kept" test -s "$LOCAL_DIR/Quorvel.ini"
   check "silent: settings in the fallback folder kept" test -s "$APPDATA_DIR/Zarnik/Quorvel.ini"
   check "uninstall entry removed" no_entry HKCU
