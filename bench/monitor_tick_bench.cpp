@@ -57,7 +57,7 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   zarnik::MonitorSet set(
-      folder,
+      {folder},
       [](const std::wstring& bmp, const std::wstring& jpg, int32_t q) { return zarnik::ConvertBMPtoJPG(bmp, jpg, q); },
       1);
   std::vector<zarnik::MonitorArea> areas;

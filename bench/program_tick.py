@@ -95,6 +95,17 @@ def prefix_process(prefix, name):
     return max(found) if found else None
 
 
+def watched_processes(prefix, xserver):
+    """The program, the wineserver of its prefix and the X server, by pid; None (and a line
+    saying so) when the program or the wineserver is not there."""
+    program = prefix_process(prefix, "Zarnik.scr")
+    wineserver = prefix_process(prefix, "wineserver")
+    if not program or not wineserver:
+        print(f"program={program} wineserver={wineserver}: not found")
+        return None
+    return {"program": program, "wineserver": wineserver, "x": xserver}
+
+
 def snapshot(pids, program):
     return {
         "t": time.monotonic(),
@@ -122,12 +133,10 @@ def main():
     prefix, xserver = sys.argv[1], int(sys.argv[2])
     jpeg, seconds = sys.argv[3], float(sys.argv[4])
     repeats = int(sys.argv[5]) if len(sys.argv) > 5 else 1
-    program = prefix_process(prefix, "Zarnik.scr")
-    wineserver = prefix_process(prefix, "wineserver")
-    if not program or not wineserver:
-        print(f"program={program} wineserver={wineserver}: not found")
+    pids = watched_processes(prefix, xserver)
+    if not pids:
         return 1
-    pids = {"program": program, "wineserver": wineserver, "x": xserver}
+    program = pids["program"]
 
     # Start on a tick: the first change of the JPEG file seen.
     last = jpeg_stamp(jpeg)

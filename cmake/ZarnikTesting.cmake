@@ -44,15 +44,17 @@ function(zarnik_set_labels list_var)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
 endfunction()
 
-# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [HEAVY] [JAPANESE] [TIMEOUT s] [LABELS ...])
+# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [HEAVY] [WHOLE] [JAPANESE] [TIMEOUT s] [LABELS ...])
 # DESKTOP: the test depends on desktop-wide state (window titles, the cursor, the screen) or
 # on timing (ticks, sound), so it never runs beside another DESKTOP test.
 # HEAVY: the test keeps the processor busy for long; it holds the same lock, so that it never
 # slows a DESKTOP test down, but may run beside light ones.
 # JAPANESE: its tests expect the Japanese system (needs-cp932); an English run of it
 # (zarnik_add_english_run) does not.
+# WHOLE: a test passes only when the test program says so, not by its exit code alone: code
+# under test that may end the process (the saver's end does) must not pass a test by ending it.
 function(zarnik_add_gtest name)
-  cmake_parse_arguments(T "DESKTOP;HEAVY;JAPANESE" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "DESKTOP;HEAVY;WHOLE;JAPANESE" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   zarnik_target(${name})
   zarnik_static_link(${name})
@@ -71,6 +73,9 @@ function(zarnik_add_gtest name)
   endif()
   if(T_HEAVY)
     list(APPEND labels heavy)
+  endif()
+  if(T_WHOLE)
+    list(APPEND props PASS_REGULAR_EXPRESSION "PASSED....1.test[^s]")
   endif()
   set_property(TARGET ${name} PROPERTY ZARNIK_TEST_PROPERTIES "${props}")
   set_property(TARGET ${name} PROPERTY ZARNIK_TEST_LABELS "${labels}")

@@ -39,6 +39,9 @@ bool BitmapWorkFile::Unchanged() const {
 
 bool BitmapWorkFile::Ensure(const Surface& picture) {
   if (Unchanged()) return true;
+  ++tries_;
+  // The user's own folder is made on first use; the program's is there already.
+  if (!folder_.empty()) CreateDirectoryW(folder_.c_str(), nullptr);
   // A temporary file: the system may keep it in memory, as it is read again every tick.
   ScopedHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
@@ -53,7 +56,12 @@ bool BitmapWorkFile::Ensure(const Surface& picture) {
     last_write_ = facts->last_write;
   }
   written_ = facts.has_value();
-  if (ok) ++writes_;
+  if (ok) {
+    ++writes_;
+  } else {
+    // A short file (a full disk) is no picture for the converter, and holds room others need.
+    DeleteFileW(path_.c_str());
+  }
   return ok;
 }
 
@@ -62,35 +70,86 @@ bool BitmapWorkFile::Delete() {
   return DeleteFileW(path_.c_str()) != 0;
 }
 
-DecayCycle::DecayCycle(std::wstring bitmap_path, std::wstring jpeg_path, Converter converter, int32_t degree)
-    : bitmap_(std::move(bitmap_path)),
-      jpeg_path_(std::move(jpeg_path)),
+void BitmapWorkFile::MoveTo(std::wstring path, std::wstring folder) {
+  path_ = std::move(path);
+  folder_ = std::move(folder);
+  written_ = false;
+}
+
+std::vector<WorkPaths> WorkPathsIn(const std::vector<std::wstring>& folders, const std::wstring& bitmap_name,
+                                   const std::wstring& jpeg_name) {
+  std::vector<WorkPaths> places;
+  for (const std::wstring& folder : folders) places.push_back({folder, folder + bitmap_name, folder + jpeg_name});
+  return places;
+}
+
+DecayCycle::DecayCycle(std::vector<WorkPaths> places, Converter converter, int32_t degree)
+    : places_(places.empty() ? std::vector<WorkPaths>(1) : std::move(places)),
+      bitmap_(places_.front().bitmap, places_.front().folder),
+      clock_(GetTickCount64),
       converter_(std::move(converter)),
       degree_(degree) {}
+
+void DecayCycle::MoveToPlace(size_t place) {
+  if (place == place_) return;
+  // The JPEG left where the files were is a picture of the desktop nobody will look at.
+  DeleteFileW(places_[place_].jpeg.c_str());
+  place_ = place;
+  bitmap_.MoveTo(places_[place_].bitmap, places_[place_].folder);
+}
+
+// The bitmap at the first place, from the one in use on, that takes it whole. When none does,
+// the picture has no bitmap until the wait is over; then the places are tried again.
+bool DecayCycle::EnsureBitmap(const Surface& source) {
+  if (retry_at_ && clock_() < *retry_at_) return false;
+  retry_at_.reset();
+  for (size_t tried = 0; tried < places_.size(); ++tried) {
+    if (bitmap_.Ensure(source)) return true;
+    MoveToPlace((place_ + 1) % places_.size());
+  }
+  retry_at_ = clock_() + kBitmapRetryMs;
+  return false;
+}
+
+void DecayCycle::set_caption_dpi(int dpi) {
+  if (dpi == caption_dpi_) return;
+  caption_dpi_ = dpi;
+  font_.reset();
+}
 
 void DecayCycle::Tick(const Surface& source, Surface& display) {
   caption_.clear();
   steps_ = {};
   Laps laps;
 
-  bitmap_.Ensure(source);
+  const bool have_bitmap = EnsureBitmap(source);
   steps_.bitmap = laps.Next();
+  // Nothing to convert: the picture stays as it is, with no new caption, and the quality too.
+  if (!have_bitmap) return;
 
+  const int32_t before = quality_;
   if (auto next = NextQuality(quality_, degree_)) quality_ = *next;
 
-  DeleteFileW(jpeg_path_.c_str());
+  // A JPEG another program holds open can be neither deleted nor replaced: the file there is
+  // the last tick's, and this tick's caption would go under the wrong picture. The tick is
+  // left out, and the next tries again at the same quality.
+  const std::wstring& jpeg_path = places_[place_].jpeg;
+  if (!DeleteFileW(jpeg_path.c_str()) && FactsOf(jpeg_path)) {
+    quality_ = before;
+    return;
+  }
 
   if (converter_) {
-    if (auto result = converter_(bitmap_.path(), jpeg_path_, quality_)) last_result_ = *result;
+    if (auto result = converter_(bitmap_.path(), jpeg_path, quality_)) last_result_ = *result;
   }
   steps_.convert = laps.Next();
 
   // The JPEG replaces the picture, at the top-left and unscaled; with no JPEG the previous
   // picture and its caption stay.
-  DrawPictureFile(jpeg_path_, display);
+  DrawPictureFile(jpeg_path, display);
   steps_.load = laps.Next();
 
-  const std::optional<FileFacts> jpeg = FactsOf(jpeg_path_);
+  const std::optional<FileFacts> jpeg = FactsOf(jpeg_path);
   if (!jpeg) return;  // no caption without a JPEG
   caption_ = CaptionText(quality_, static_cast<long long>(jpeg->size));
   DrawCaption(display);
@@ -100,9 +159,10 @@ void DecayCycle::Tick(const Surface& source, Surface& display) {
 void DecayCycle::DrawCaption(Surface& display) {
   if (display.empty() || !display.dc()) return;
   HDC dc = display.dc();
-  // Made once a run: the screen's resolution does not change under a running saver.
+  // Made once a run: a monitor's resolution does not change under a running saver.
   if (!font_) {
-    font_.reset(CreateFontW(ScreenScaleNow().FontHeight(10), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    const ScreenScale scale = caption_dpi_ > 0 ? ScreenScale::Of(caption_dpi_, caption_dpi_) : ScreenScaleNow();
+    font_.reset(CreateFontW(scale.FontHeight(10), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_ROMAN,
                             L"Times New Roman"));
   }

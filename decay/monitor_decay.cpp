@@ -5,11 +5,19 @@
 
 namespace zarnik {
 
-MonitorDecay::MonitorDecay(const MonitorArea& area, int number, const std::wstring& folder,
+MonitorDecay::MonitorDecay(const MonitorArea& area, int number, const std::vector<std::wstring>& folders,
                            Converter converter, int32_t degree)
     : area_(area),
       number_(number),
-      cycle_(folder + BitmapWorkName(number), folder + JpegWorkName(number), std::move(converter), degree) {}
+      cycle_(WorkPathsIn(folders, BitmapWorkName(number), JpegWorkName(number)), std::move(converter), degree) {
+  cycle_.set_caption_dpi(area.dpi);
+}
+
+void MonitorDecay::SetDpi(int dpi) {
+  std::lock_guard<std::mutex> hold(work_lock_);
+  area_.dpi = dpi;
+  cycle_.set_caption_dpi(dpi);
+}
 
 bool MonitorDecay::CaptureFrom(HDC desktop, bool show) {
   auto source = std::make_shared<Surface>();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "decay/decay_cycle.h"
 #include "decay/monitor_layout.h"
@@ -18,12 +19,15 @@ namespace zarnik {
 
 class MonitorDecay {
  public:
-  MonitorDecay(const MonitorArea& area, int number, const std::wstring& folder, Converter converter,
+  // folders: where its work files may go, in the order tried.
+  MonitorDecay(const MonitorArea& area, int number, const std::vector<std::wstring>& folders, Converter converter,
                int32_t degree);
   MonitorDecay(const MonitorDecay&) = delete;
   MonitorDecay& operator=(const MonitorDecay&) = delete;
 
   const MonitorArea& area() const { return area_; }
+  // The same monitor at another resolution: the caption is lettered at it from the next tick.
+  void SetDpi(int dpi);
   int number() const { return number_; }
   DecayCycle& cycle() { return cycle_; }
 

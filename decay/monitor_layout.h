@@ -15,10 +15,15 @@ struct MonitorArea {
   int bottom = 0;
   bool primary = false;
   std::wstring device;  // the system's name for it, to know it again after a display change
+  int dpi = 0;          // its dots per inch, for the caption; 0: the system's
 
   int width() const { return right - left; }
   int height() const { return bottom - top; }
-  bool operator==(const MonitorArea&) const = default;
+  // The same monitor at the same place; its resolution is no part of that.
+  bool operator==(const MonitorArea& other) const {
+    return left == other.left && top == other.top && right == other.right && bottom == other.bottom &&
+           primary == other.primary && device == other.device;
+  }
 };
 
 struct Bounds {

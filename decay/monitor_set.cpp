@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gdi.h"
+#include "platform/newer_api.h"
 #include "platform/picture_file.h"
 
 namespace zarnik {
@@ -14,8 +15,9 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
   info.cbSize = sizeof(info);
   if (GetMonitorInfoW(monitor, &info)) {
     const RECT& r = info.rcMonitor;
-    reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
-        {r.left, r.top, r.right, r.bottom, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, info.szDevice});
+    reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back({r.left, r.top, r.right, r.bottom,
+                                                                  (info.dwFlags & MONITORINFOF_PRIMARY) != 0,
+                                                                  info.szDevice, MonitorDpi(monitor)});
   }
   return TRUE;
 }
@@ -27,18 +29,19 @@ std::vector<MonitorArea> AttachedMonitors() {
   EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&found));
   if (found.empty()) {
     // No answer: the primary screen alone, as the single-screen saver had it.
-    found.push_back({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), true, L""});
+    found.push_back({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), true, L"",
+                     MonitorDpi(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY))});
   }
   return InMonitorOrder(std::move(found));
 }
 
-MonitorSet::MonitorSet(std::wstring folder, Converter converter, int32_t degree)
-    : folder_(std::move(folder)), converter_(std::move(converter)), degree_(degree) {}
+MonitorSet::MonitorSet(std::vector<std::wstring> folders, Converter converter, int32_t degree)
+    : folders_(std::move(folders)), converter_(std::move(converter)), degree_(degree) {}
 
 MonitorSet::~MonitorSet() { WaitForTick(); }
 
 std::unique_ptr<MonitorDecay> MonitorSet::Make(const MonitorArea& area, int number) const {
-  return std::make_unique<MonitorDecay>(area, number, folder_, converter_, degree_);
+  return std::make_unique<MonitorDecay>(area, number, folders_, converter_, degree_);
 }
 
 void MonitorSet::Reset(const std::vector<MonitorArea>& monitors) {
@@ -65,8 +68,9 @@ void MonitorSet::Arrange(const std::vector<MonitorArea>& monitors, bool black_fo
     added[i] = Make(monitors[i], numbers[i].number);
     if (black_for_new) added[i]->ShowBlack();
     added[i]->cycle().set_quality(quality);  // in step with the others from its first tick
-    const std::wstring& bitmap = added[i]->cycle().bitmap().path();
-    if (std::find(bitmaps_.begin(), bitmaps_.end(), bitmap) == bitmaps_.end()) bitmaps_.push_back(bitmap);
+    for (const WorkPaths& place : WorkPathsIn(folders_, BitmapWorkName(numbers[i].number), L"")) {
+      if (std::find(bitmaps_.begin(), bitmaps_.end(), place.bitmap) == bitmaps_.end()) bitmaps_.push_back(place.bitmap);
+    }
   }
   std::vector<std::unique_ptr<MonitorDecay>> next;
   next.reserve(monitors.size());
@@ -79,6 +83,7 @@ void MonitorSet::Arrange(const std::vector<MonitorArea>& monitors, bool black_fo
     auto kept = std::find_if(monitors_.begin(), monitors_.end(), [&](const auto& m) {
       return m && m->number() == numbers[i].number;
     });
+    (*kept)->SetDpi(monitors[i].dpi);
     next.push_back(std::move(*kept));
   }
   // What is left has gone from the desktop.

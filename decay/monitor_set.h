@@ -18,21 +18,23 @@
 
 namespace zarnik {
 
-// The monitors attached now, in monitor order, in real pixels.
+// The monitors attached now, in monitor order, in real pixels, each with its resolution.
 std::vector<MonitorArea> AttachedMonitors();
 
 class MonitorSet {
  public:
-  // degree: the quality points each tick loses, fixed for the run.
-  MonitorSet(std::wstring folder, Converter converter, int32_t degree);
+  // folders: where the work files may go, in the order tried. degree: the quality points each
+  // tick loses, fixed for the run.
+  MonitorSet(std::vector<std::wstring> folders, Converter converter, int32_t degree);
   ~MonitorSet();
   MonitorSet(const MonitorSet&) = delete;
   MonitorSet& operator=(const MonitorSet&) = delete;
 
   // Starts afresh on these monitors (numbered 1, 2, ... in the order given).
   void Reset(const std::vector<MonitorArea>& monitors);
-  // Follows a display change: monitors still there at the same place go on; a new one shows
-  // black and decays that; a gone one stops and its bitmap work file goes.
+  // Follows a display change: monitors still there at the same place go on (at their new
+  // resolution); a new one shows black and decays that; a gone one stops and its bitmap work
+  // file goes.
   void Update(const std::vector<MonitorArea>& monitors);
 
   // Every monitor's part of the desktop, all from one device context. The system's last
@@ -73,11 +75,11 @@ class MonitorSet {
   std::unique_ptr<MonitorDecay> Make(const MonitorArea& area, int number) const;
   void Arrange(const std::vector<MonitorArea>& monitors, bool black_for_new);
 
-  std::wstring folder_;
+  std::vector<std::wstring> folders_;
   Converter converter_;
   int32_t degree_;
   std::vector<std::unique_ptr<MonitorDecay>> monitors_;
-  std::vector<std::wstring> bitmaps_;  // every bitmap work file of the run
+  std::vector<std::wstring> bitmaps_;  // every bitmap work file the run may have written
   Bounds bounds_;
   std::atomic<int> working_{0};
   TickWorkers workers_;  // last: its threads end before the monitors they tick go

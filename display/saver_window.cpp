@@ -4,9 +4,11 @@
 
 #include "converter/quorvel_binding.h"
 #include "decay/monitor_set.h"
+#include "decay/viewing_state.h"
 #include "music/background_music.h"
 #include "platform/gdi.h"
 #include "platform/paths.h"
+#include "platform/screen_watch.h"
 #include "platform/window.h"
 #include "settings/settings.h"
 #include "settings/shared_state.h"
@@ -20,12 +22,18 @@ constexpr UINT_PTR kMusicTimer[BackgroundMusic::kCheckCount] = {1, 2};
 constexpr UINT_PTR kDecayTick = 3;
 constexpr UINT kDecayTickMs = 500;
 
+// Whether the window is one of this process's: activation moving there is the saver's own.
+bool OwnWindow(HWND wnd) {
+  DWORD process = 0;
+  return wnd && GetWindowThreadProcessId(wnd, &process) && process == GetCurrentProcessId();
+}
+
 class SaverWindow : public OwnedWindow {
  public:
-  SaverWindow(bool hides_cursor)
+  SaverWindow(bool hides_cursor, std::vector<std::wstring> work_folders)
       : hides_cursor_(hides_cursor),
         screens_(
-            FilesFolder(),
+            work_folders.empty() ? WorkFolders() : std::move(work_folders),
             [](const std::wstring& bmp, const std::wstring& jpg, int32_t quality) {
               return ConvertBMPtoJPG(bmp, jpg, quality);
             },
@@ -46,10 +54,18 @@ class SaverWindow : public OwnedWindow {
   void PlaceOverMonitors();
   void OnTickEnded();
   void OnDisplayChange();
+  void StartTick();
+  void OnDeactivated(bool to_another_program);
+  void FollowViewing(void (ViewingState::*event)(int), int value);
 
   bool hides_cursor_;
   bool ending_ = false;
   bool unloaded_ = false;
+  // Losing the foreground ends the saver only once its own start is over: showing the window
+  // over several monitors and the load step move the activation about themselves.
+  bool ends_on_deactivation_ = false;
+  ViewingState viewing_;
+  ScreenWatch watch_;
   // Every monitor and the gaps between them: one window over the virtual screen, as the
   // system's own savers do, so one window takes every key and button and the previous-
   // instance lookup finds exactly one "Zarnik_Main". The degree is the run's, taken now.
@@ -114,7 +130,11 @@ void SaverWindow::OnLoad() {
   SetForegroundWindow(wnd_);
   SetFocus(wnd_);
   UpdateWindow(wnd_);
+  // Ticks are for someone to see: a locked or disconnected session or a display that is off
+  // stops them.
+  watch_.Start(wnd_);
   SetTimer(wnd_, kDecayTick, kDecayTickMs, nullptr);
+  ends_on_deactivation_ = true;
 }
 
 void SaverWindow::OnPaint() {
@@ -154,11 +174,32 @@ void SaverWindow::OnTimer(UINT_PTR id) {
     if (!music_.CheckOn(check)) KillTimer(wnd_, id);  // for good: nothing turns it on again
     return;
   }
-  if (id != kDecayTick) return;
+  if (id == kDecayTick) StartTick();
+}
+
+void SaverWindow::StartTick() {
+  // Nobody can see the screen: the schedule waits where it is.
+  if (!viewing_.Ticks() || unloaded_) return;
   // A display change whose message never came is caught here.
   if (screens_.TickEnded() && !screens_.Covers(AttachedMonitors())) OnDisplayChange();
   // The monitors decay on worker threads; this thread goes on painting and taking input.
   screens_.StartTick([wnd = wnd_] { PostMessageW(wnd, kTickEnded, 0, 0); });
+}
+
+void SaverWindow::FollowViewing(void (ViewingState::*event)(int), int value) {
+  const bool was = viewing_.Ticks();
+  (viewing_.*event)(value);
+  // Seen again: the next tick comes now, not half a second later.
+  if (!was && viewing_.Ticks()) StartTick();
+}
+
+// What the system's own saver library does: whatever takes the foreground from the saver
+// (a reminder, an update prompt) gets the keys, so the saver ends as a key would end it,
+// rather than stay on top of a window that takes the user's keys unseen.
+void SaverWindow::OnDeactivated(bool to_another_program) {
+  // A window being destroyed is hidden first and gives up the activation on its way out.
+  if (!ends_on_deactivation_ || !to_another_program || !IsWindowVisible(wnd_)) return;
+  EndSaver();
 }
 
 void SaverWindow::EndSaver() {
@@ -178,6 +219,8 @@ void SaverWindow::EndSaver() {
 void SaverWindow::FormUnload() {
   if (unloaded_) return;
   unloaded_ = true;
+  ends_on_deactivation_ = false;
+  watch_.Stop();
   for (UINT_PTR id : {kMusicTimer[0], kMusicTimer[1], kDecayTick}) KillTimer(wnd_, id);
   // A tick under way ends first: no conversion is cut off half-way.
   screens_.DeleteBitmaps();
@@ -206,6 +249,19 @@ LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DISPLAYCHANGE:
       OnDisplayChange();
       return 0;
+    case WM_ACTIVATEAPP:
+      if (!wp) OnDeactivated(true);
+      return 0;
+    case WM_ACTIVATE:
+      // lParam: the window being activated; none, or another process's, is another program.
+      if (LOWORD(wp) == WA_INACTIVE) OnDeactivated(!OwnWindow(reinterpret_cast<HWND>(lp)));
+      break;
+    case WM_WTSSESSION_CHANGE:
+      FollowViewing(&ViewingState::OnSessionEvent, static_cast<int>(wp));
+      return 0;
+    case WM_POWERBROADCAST:
+      if (auto state = DisplayStateIn(wp, lp)) FollowViewing(&ViewingState::OnDisplayState, *state);
+      return TRUE;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:
@@ -240,11 +296,11 @@ LRESULT SaverWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-bool ShowSaverWindow(HINSTANCE instance, bool hides_cursor) {
+bool ShowSaverWindow(HINSTANCE instance, bool hides_cursor, std::vector<std::wstring> work_folders) {
   RegisterWindowClassFor<SaverWindow>({.name = kSaverClass,
                                        .instance = instance,
                                        .background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))});
-  HWND wnd = CreateOwnedWindow(std::make_unique<SaverWindow>(hides_cursor),
+  HWND wnd = CreateOwnedWindow(std::make_unique<SaverWindow>(hides_cursor, std::move(work_folders)),
                                {.class_name = kSaverClass,
                                 .title = kSaverTitle,
                                 .style = WS_POPUP,

@@ -13,7 +13,7 @@ namespace {
 using zarnik::Media;
 
 constexpr uint32_t kSndAsync = 0x0001;
-constexpr uint32_t kSndNodefault = 0x0002;
+constexpr uint32_t kSndNoDefault = 0x0002;
 constexpr uint32_t kSndLoop = 0x0008;
 constexpr uint32_t kSndFilename = 0x00020000;
 constexpr int16_t kTrue = -1;
@@ -41,9 +41,9 @@ void WAV_Play() {
   if (Media().wave_devices() == 0) return;
   if (!IsSound(MusicFile, true)) return;
   const std::wstring name = MusicFile;
-  // Always a file, never a system sound's name; one that cannot be played stays silent
-  // rather than sounding the system's default sound instead.
-  Zarnik_B::LastResult = Media().play_sound(&name, kSndFilename | kSndNodefault | kSndAsync | kSndLoop);
+  // The name is a file's and nothing else: never a system sound's name, and a file that cannot
+  // be played is silence, not the system's default sound looped all night.
+  Zarnik_B::LastResult = Media().play_sound(&name, kSndFilename | kSndNoDefault | kSndAsync | kSndLoop);
 }
 
 void WAV_Stop() { Zarnik_B::LastResult = Media().play_sound(nullptr, 0); }

@@ -3,9 +3,12 @@
 ;            -DOUTFILE=<setup.exe> -DICON=<zarnik.ico> zarnik.nsi
 ;
 ; Per user by default (no administrator rights): the program goes where the user can write, so
-; its settings file and work files stay beside it. /ALLUSERS (as administrator) puts the two
-; program files into System32, where every user's Screen Saver Settings finds them.
-; /S installs and uninstalls silently.
+; its settings file and work files stay beside it, and it becomes the user's screen saver.
+; /ALLUSERS (as administrator) puts the two program files into System32, where every user's
+; Screen Saver Settings finds them, and makes it no one's screen saver: the hive at hand is the
+; elevating administrator's, not the users'. /S installs and uninstalls silently. What the
+; installer did, and what a Group Policy keeps it from doing, goes to install.log beside the
+; uninstaller as well as to the details shown.
 
 Unicode true
 ; A 64-bit installer. Then $SYSDIR is the 64-bit System32 itself; a 32-bit installer would be
@@ -19,6 +22,8 @@ Target amd64-unicode
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarnik"
 !define DESKTOP_KEY "Control Panel\Desktop"
+!define POLICY_KEY "Software\Policies\Microsoft\Windows\Control Panel\Desktop"
+!define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
 !define PUBLISHER "the Zarnik developers"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_SENDCHANGE 2
@@ -47,14 +52,29 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !insertmacro MUI_PAGE_LICENSE "${STAGE}/LICENSE.txt"
+; The details stay up until Next: they say what was done, and what a policy did not allow.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_PAGE_INSTFILES
+; For all users only: Zarnik is there for everyone and the screen saver of no one, so the last
+; page offers Screen Saver Settings, where a user picks it.
+!define MUI_PAGE_CUSTOMFUNCTION_PRE FinishPagePre
+!define MUI_FINISHPAGE_TEXT "Zarnik is installed for every user of this computer. It is no one's screen saver yet: each user picks it in Screen Saver Settings."
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Open Screen Saver Settings"
+!define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
+!insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
 Var AllUsers      ; 1 when installed for every user
 Var ProgramDir    ; where Zarnik.scr and Quorvel.dll are: $INSTDIR, or System32 for all users
-Var RoamingDir    ; the user's roaming folder, holding the fallback folder Zarnik
+Var RoamingDir    ; the user's roaming folder, holding the settings' fallback folder Zarnik
+Var LocalDir      ; the user's local folder, holding the work files' fallback folder Zarnik
+Var Policy        ; what a Group Policy does to the screen saver; empty when it leaves it alone
+Var IsAdmin       ; 1 when files in use can be left to the system to remove at restart
+Var AtLogon       ; files in use, quoted, for the user's next logon to remove
+Var InUse         ; files in use, one a line, for the user to be told
 
 ; ---------------------------------------------------------------------------------------------
 ; Shared by installer and uninstaller.
@@ -67,6 +87,14 @@ Var RoamingDir    ; the user's roaming folder, holding the fallback folder Zarni
     SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
     Quit
   ${EndIf}
+!macroend
+
+; A line for whoever installs: in the details shown, and in install.log beside the uninstaller,
+; which is all a silent install leaves to read.
+!macro Say TEXT
+  DetailPrint "${TEXT}"
+  Push "${TEXT}"
+  Call Say
 !macroend
 
 ; The forms SCRNSAVE.EXE may hold for our .scr: Windows itself writes the short path.
@@ -92,11 +120,12 @@ Function .onInit
 
   ${If} $AllUsers == 1
     !insertmacro RequireAdmin "Installing"
-    SetShellVarContext all
-    ; The uninstaller and the documents go to Program Files unless /D= chose a folder.
+    ; The uninstaller and the documents go to Program Files unless /D= chose a folder. Compared
+    ; before the context changes: for all users $LOCALAPPDATA names another folder.
     ${If} $INSTDIR == "$LOCALAPPDATA\Programs\Zarnik"
       StrCpy $INSTDIR "$PROGRAMFILES64\Zarnik"
     ${EndIf}
+    SetShellVarContext all
     StrCpy $ProgramDir $SYSDIR
   ${Else}
     SetShellVarContext current
@@ -122,9 +151,72 @@ Section "Zarnik"
   File "${STAGE}/THIRD-PARTY-NOTICES.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
-  Call MakeCurrentScreenSaver
+  !insertmacro Say "Zarnik ${VERSION} installed: $ProgramDir\Zarnik.scr"
+  Call ReadScreenSaverPolicy
+  ${If} $AllUsers == 1
+    ; Only the elevating administrator's settings are at hand here, not the users'.
+    !insertmacro Say "Installed for every user of this computer; no one's screen saver was changed."
+  ${ElseIf} $Policy == ""
+    Call MakeCurrentScreenSaver
+    !insertmacro Say "Zarnik is now your screen saver."
+  ${EndIf}
+  ${If} $Policy != ""
+    !insertmacro Say "$Policy Zarnik was not made the screen saver."
+  ${EndIf}
+  ; Last of the files: its size counts the log too.
   Call WriteUninstallEntry
+
+  ${If} $Policy != ""
+    MessageBox MB_OK|MB_ICONINFORMATION "$Policy$\r$\n$\r$\nZarnik is installed, but it was not made the screen saver. It can be picked in Screen Saver Settings once the policy allows it." /SD IDOK
+  ${EndIf}
 SectionEnd
+
+Function Say
+  Exch $0
+  Push $1
+  ClearErrors
+  FileOpen $1 "$INSTDIR\install.log" a
+  ${IfNot} ${Errors}
+    FileSeek $1 0 END
+    FileWrite $1 "$0$\r$\n"
+    FileClose $1
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; A Group Policy that names the screen saver or turns it off (for the computer or for this
+; user) decides for the user: Zarnik cannot be made the screen saver then.
+Function ReadScreenSaverPolicy
+  StrCpy $Policy ""
+  ReadRegStr $0 HKLM "${POLICY_KEY}" "SCRNSAVE.EXE"
+  ReadRegStr $1 HKCU "${POLICY_KEY}" "SCRNSAVE.EXE"
+  ReadRegStr $2 HKLM "${POLICY_KEY}" "ScreenSaveActive"
+  ReadRegStr $3 HKCU "${POLICY_KEY}" "ScreenSaveActive"
+  ${If} $0 != ""
+    StrCpy $Policy "A Group Policy sets the screen saver of this computer to $0."
+  ${ElseIf} $1 != ""
+    StrCpy $Policy "A Group Policy sets your screen saver to $1."
+  ${ElseIf} $2 == "0"
+    StrCpy $Policy "A Group Policy turns the screen saver off on this computer."
+  ${ElseIf} $3 == "0"
+    StrCpy $Policy "A Group Policy turns your screen saver off."
+  ${EndIf}
+FunctionEnd
+
+Function FinishPagePre
+  ${If} $AllUsers != 1
+    Abort
+  ${EndIf}
+FunctionEnd
+
+Function OpenScreenSaverSettings
+  ClearErrors
+  Exec '"$SYSDIR\control.exe" desk.cpl,,@screensaver'
+  ${IfNot} ${Errors}
+    !insertmacro Say "Screen Saver Settings opened."
+  ${EndIf}
+FunctionEnd
 
 ; Remembers the screen saver we replace (once: a reinstall or upgrade finds Zarnik already
 ; current and keeps what was remembered before), then makes Zarnik the current one.
@@ -200,6 +292,14 @@ FunctionEnd
 Function un.onInit
   SetShellVarContext current
   StrCpy $RoamingDir $APPDATA
+  StrCpy $LocalDir $LOCALAPPDATA
+  ; Only an administrator can leave a file to the system to remove at restart.
+  UserInfo::GetAccountType
+  Pop $0
+  StrCpy $IsAdmin 0
+  ${If} $0 == "Admin"
+    StrCpy $IsAdmin 1
+  ${EndIf}
   ; An all-users uninstaller lives where the machine-wide entry says.
   StrCpy $AllUsers 0
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -217,24 +317,44 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
+; A file in use (a preview running the program, a scanner holding a work file) cannot go now:
+; it goes at the next restart, or for a user who may not ask that of the system, at the next
+; logon; either way the user is told.
+!macro RemoveFile FILE
+  Delete "${FILE}"
+  ${If} ${FileExists} "${FILE}"
+    ${If} $IsAdmin == 1
+      Delete /REBOOTOK "${FILE}"
+    ${Else}
+      StrCpy $AtLogon '$AtLogon "${FILE}"'
+    ${EndIf}
+    StrCpy $InUse "$InUse$\r$\n${FILE}"
+  ${EndIf}
+!macroend
+
 !macro DeleteWorkFiles FOLDER
-  Delete "${FOLDER}\Quorvel.bmp"
-  Delete "${FOLDER}\Quorvel.jpg"
-  Delete "${FOLDER}\Quorvel-*.bmp"
-  Delete "${FOLDER}\Quorvel-*.jpg"
+  !insertmacro RemoveFile "${FOLDER}\Quorvel.bmp"
+  !insertmacro RemoveFile "${FOLDER}\Quorvel.jpg"
+  !insertmacro RemoveFile "${FOLDER}\Quorvel-*.bmp"
+  !insertmacro RemoveFile "${FOLDER}\Quorvel-*.jpg"
 !macroend
 
 Section "Uninstall"
   Call un.RestoreScreenSaver
 
-  Delete "$ProgramDir\Zarnik.scr"
-  Delete "$ProgramDir\Quorvel.dll"
+  !insertmacro RemoveFile "$ProgramDir\Zarnik.scr"
+  !insertmacro RemoveFile "$ProgramDir\Quorvel.dll"
   !insertmacro DeleteWorkFiles "$ProgramDir"
+  ; Work files that could not stay beside the program went to the local folder; older
+  ; versions put them in the roaming one.
+  !insertmacro DeleteWorkFiles "$LocalDir\Zarnik"
   !insertmacro DeleteWorkFiles "$RoamingDir\Zarnik"
-  Delete "$INSTDIR\README.txt"
-  Delete "$INSTDIR\LICENSE.txt"
-  Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
-  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$LocalDir\Zarnik"
+  !insertmacro RemoveFile "$INSTDIR\README.txt"
+  !insertmacro RemoveFile "$INSTDIR\LICENSE.txt"
+  !insertmacro RemoveFile "$INSTDIR\THIRD-PARTY-NOTICES.txt"
+  !insertmacro RemoveFile "$INSTDIR\install.log"
+  !insertmacro RemoveFile "$INSTDIR\Uninstall.exe"
 
   ; The settings are the user's: asked about, and kept by a silent uninstall.
   MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \
@@ -243,11 +363,27 @@ Section "Uninstall"
     Delete "$ProgramDir\Quorvel.ini"
     RMDir /r "$RoamingDir\Zarnik"
   keep_settings:
-  ; Folders go only when nothing of the user's is left in them.
+  ; Folders go only when nothing of the user's is left in them; one that holds a file in use
+  ; goes with it.
   RMDir "$RoamingDir\Zarnik"
-  RMDir "$INSTDIR"
+  ${If} $InUse == ""
+    RMDir "$INSTDIR"
+  ${ElseIf} $IsAdmin == 1
+    RMDir /REBOOTOK "$INSTDIR"
+  ${EndIf}
 
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+
+  ${If} $InUse != ""
+    ${If} $AtLogon != ""
+      WriteRegStr HKCU "${RUNONCE_KEY}" "Zarnik" '"$SYSDIR\cmd.exe" /c del /f /q$AtLogon & rmdir "$INSTDIR"'
+      StrCpy $0 "when you next sign in"
+    ${Else}
+      StrCpy $0 "when Windows restarts"
+    ${EndIf}
+    DetailPrint "In use, removed $0:$InUse"
+    MessageBox MB_OK|MB_ICONINFORMATION "These files of Zarnik are in use and will be removed $0:$\r$\n$InUse" /SD IDOK
+  ${EndIf}
 SectionEnd
 
 ; Puts back the screen saver Zarnik replaced, unless the user has chosen another one since.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zarnik {
 
@@ -14,9 +15,13 @@ enum class StartMode {
   Quit,        // anything else: end without a window
 };
 
-// The arguments part of a full process command line: the program name (quoted or not) and
-// the blanks after it removed.
-std::wstring ArgumentsOf(std::wstring_view full_command_line);
+// The arguments part of a full process command line: the program name and the blanks after
+// it removed. own_paths are the forms of the program's own path (long and short); the system
+// may pass any of them unquoted, blanks and all, so a line that begins with one, or names the
+// program's file in one of its forms, has its arguments after that. Otherwise the name is
+// quoted or ends at the first blank.
+std::wstring ArgumentsOf(std::wstring_view full_command_line,
+                         const std::vector<std::wstring>& own_paths = {});
 
 // The switch: the second character, upper-cased; empty for a line shorter than two.
 std::wstring SwitchOf(std::wstring_view arguments);

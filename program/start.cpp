@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "display/saver_window.h"
+#include "platform/paths.h"
 #include "preview/preview_window.h"
 #include "program/command_line.h"
 #include "settings/settings.h"
@@ -33,7 +34,8 @@ void RunMessageLoop() {
 int RunProgram(HINSTANCE instance, std::wstring_view full_command_line) {
   if (PreviousInstanceRunning()) return 0;
 
-  const std::wstring arguments = ArgumentsOf(full_command_line);
+  // The system may pass the program's path unquoted, blanks and all, in its long or short form.
+  const std::wstring arguments = ArgumentsOf(full_command_line, ProgramPathForms());
   const StartMode mode = ModeOf(arguments);
 
   // The imaging component loads pictures; the file dialogs and the browser need COM too.

@@ -3,17 +3,23 @@
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "converter/quorvel_binding.h"
 #include "decay/decay_cycle.h"
+#include "decay/monitor_set.h"
 #include "decay/quality_schedule.h"
+#include "platform/newer_api.h"
+#include "platform/screen_scale.h"
 #include "tests/support/jpeg_quality.h"
+#include "tests/support/newer_api_scope.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik {
 namespace {
 
 using test::JpegQuality;
+using test::FilesIn;
 using test::ReadBytes;
 
 void FillScene(Surface& s, int w, int h) {
@@ -198,6 +204,182 @@ TEST_F(DecayCycleTest, CaptionIsWhiteAtTheCentreWithABlackCopyOneLineLower) {
   EXPECT_GE(line, 11);
   EXPECT_LE(line, 20);
   EXPECT_GT(w.right - w.left, 150);  // the whole caption, not a stray pixel
+}
+
+std::vector<uint32_t> PixelsOf(const Surface& s) {
+  return std::vector<uint32_t>(s.pixels(), s.pixels() + s.width() * s.height());
+}
+
+// A folder where no bitmap work file can be made: a folder stands in its name's place.
+void BlockBitmap(const std::wstring& folder) {
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CreateDirectoryW((folder + L"\\Quorvel.bmp").c_str(), nullptr));
+}
+
+TEST_F(DecayCycleTest, ABitmapThatCannotBeWrittenMovesBothWorkFilesOnToTheNextFolder) {
+  Surface source, display;
+  FillScene(source, 64, 48);
+  display.Resize(64, 48);
+  test::TempFolder user;
+  const std::wstring program = folder_.path(), local = user.File(L"Zarnik");  // made on first use
+  BlockBitmap(program);
+  ASSERT_TRUE(test::WriteBytes(Jpg(), "a picture of the desktop from an earlier run"));
+  DecayCycle cycle(WorkPathsIn({program, local}, L"\\Quorvel.bmp", L"\\Quorvel.jpg"), RealConverter(), 10);
+  for (int32_t expected : {90, 80}) {
+    cycle.Tick(source, display);
+    EXPECT_EQ(cycle.folder(), local);
+    const std::string jpeg = ReadBytes(local + L"\\Quorvel.jpg");
+    EXPECT_EQ(JpegQuality(jpeg), expected);
+    EXPECT_EQ(cycle.caption(), CaptionText(expected, static_cast<long long>(jpeg.size())));
+  }
+  EXPECT_EQ(ReadBytes(local + L"\\Quorvel.bmp"), source.BmpBytes());
+  EXPECT_EQ(cycle.bitmap().writes(), 1);
+  // Nothing of the run is left where the files could not go.
+  EXPECT_TRUE(FilesIn(program).empty());
+  EXPECT_TRUE(cycle.bitmap().Delete());
+}
+
+TEST_F(DecayCycleTest, WithNowhereForTheBitmapThePictureStaysAndTheWriteWaitsTenSeconds) {
+  Surface source, display;
+  FillScene(source, 64, 48);
+  FillGrey(display, 64, 48);
+  const std::vector<uint32_t> shown = PixelsOf(display);
+  test::TempFolder user;
+  const std::wstring program = folder_.path(), local = user.File(L"Zarnik");
+  BlockBitmap(program);
+  BlockBitmap(local);
+  DecayCycle cycle(WorkPathsIn({program, local}, L"\\Quorvel.bmp", L"\\Quorvel.jpg"), RealConverter(), 10);
+  unsigned long long now = 5000;
+  cycle.set_clock([&] { return now; });
+
+  cycle.Tick(source, display);
+  EXPECT_EQ(cycle.bitmap().tries(), 2);  // each folder once
+  // Twice a second for just under ten seconds: no write is tried, nothing else happens.
+  for (int i = 0; i < 19; ++i) {
+    now += 500;
+    cycle.Tick(source, display);
+  }
+  EXPECT_EQ(cycle.bitmap().tries(), 2);
+  EXPECT_EQ(cycle.quality(), 100);
+  EXPECT_TRUE(cycle.caption().empty());
+  EXPECT_EQ(PixelsOf(display), shown);
+  EXPECT_TRUE(FilesIn(program).empty());
+  EXPECT_TRUE(FilesIn(local).empty());
+
+  now += 500;  // ten seconds on
+  cycle.Tick(source, display);
+  EXPECT_EQ(cycle.bitmap().tries(), 4);
+
+  // Room again in the local folder: after the next wait the picture decays from there, at
+  // the first quality of the schedule.
+  ASSERT_TRUE(RemoveDirectoryW((local + L"\\Quorvel.bmp").c_str()));
+  now += DecayCycle::kBitmapRetryMs;
+  cycle.Tick(source, display);
+  EXPECT_EQ(cycle.folder(), local);
+  EXPECT_EQ(JpegQuality(ReadBytes(local + L"\\Quorvel.jpg")), 90);
+  EXPECT_FALSE(cycle.caption().empty());
+  EXPECT_TRUE(cycle.bitmap().Delete());
+}
+
+// Another program (a scanner, an indexer) holds the JPEG work file open without letting it be
+// deleted: the tick would find the last tick's JPEG where its own should be.
+TEST_F(DecayCycleTest, AHeldJpegLeavesItsTickOutAndTheNextTriesAgain) {
+  Surface source, display;
+  FillScene(source, 96, 64);
+  display.Resize(96, 64);
+  DecayCycle cycle(Bmp(), Jpg(), RealConverter(), 10);
+  cycle.Tick(source, display);
+  ASSERT_EQ(cycle.quality(), 90);
+  const std::vector<uint32_t> shown = PixelsOf(display);
+  const std::string jpeg = ReadBytes(Jpg());
+
+  HANDLE held = CreateFileW(Jpg().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  for (int i = 0; i < 3; ++i) {
+    cycle.Tick(source, display);
+    // The picture and its caption as they were: they still belong together.
+    EXPECT_EQ(PixelsOf(display), shown) << "tick " << i;
+    EXPECT_EQ(cycle.quality(), 90);
+    EXPECT_EQ(ReadBytes(Jpg()), jpeg);
+  }
+  CloseHandle(held);
+  EXPECT_EQ(FilesIn(folder_.path()), (std::vector<std::wstring>{L"Quorvel.bmp", L"Quorvel.jpg"}));
+
+  cycle.Tick(source, display);
+  EXPECT_EQ(JpegQuality(ReadBytes(Jpg())), 80) << "the schedule goes on where it stopped";
+  EXPECT_EQ(cycle.caption(), CaptionText(80, static_cast<long long>(ReadBytes(Jpg()).size())));
+  EXPECT_NE(PixelsOf(display), shown);
+}
+
+// The caption's height: from the top of its white copy to the top of the black one below.
+int CaptionLine(const Surface& display) {
+  auto white = [](uint32_t p) { return (p & 0xFF) > 230 && ((p >> 8) & 0xFF) > 230 && (p >> 16) > 230; };
+  auto black = [](uint32_t p) { return (p & 0xFF) < 30 && ((p >> 8) & 0xFF) < 30 && (p >> 16) < 30; };
+  return BoxOf(display, black).top - BoxOf(display, white).top;
+}
+
+TEST_F(DecayCycleTest, TheCaptionIsLetteredAtTheMonitorsResolution) {
+  Surface source, display;
+  FillGrey(source, 600, 300);
+  display.Resize(600, 300);
+  DecayCycle cycle(Bmp(), Jpg(), RealConverter(), 1);
+  cycle.set_caption_dpi(96);
+  cycle.Tick(source, display);
+  const int at_96 = CaptionLine(display);
+  cycle.set_caption_dpi(192);
+  cycle.Tick(source, display);
+  const int at_192 = CaptionLine(display);
+  EXPECT_GE(at_96, 11);
+  EXPECT_NEAR(at_192, 2 * at_96, 3);
+}
+
+using test::NewerApiScope;
+
+std::vector<HMONITOR> asked_monitors;
+HRESULT WINAPI TwiceTheDpi(HMONITOR monitor, MONITOR_DPI_TYPE type, UINT* x, UINT* y) {
+  asked_monitors.push_back(monitor);
+  if (type != MDT_EFFECTIVE_DPI) return E_INVALIDARG;
+  *x = *y = 192;
+  return S_OK;
+}
+HRESULT WINAPI NoAnswer(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*) { return E_FAIL; }
+
+// Each monitor's own resolution comes from GetDpiForMonitor where the system has it, the
+// system's where it has not, and the caption on that monitor is lettered at it.
+TEST_F(DecayCycleTest, EachMonitorsCaptionAtItsOwnDpiThroughTheNewerFunction) {
+  NewerApiScope keep;
+  const int system_dpi = ScreenScaleNow().dpi_y;
+  Newer().dpi_for_monitor = nullptr;
+  for (const MonitorArea& m : AttachedMonitors()) EXPECT_EQ(m.dpi, system_dpi);
+  Newer().dpi_for_monitor = NoAnswer;
+  for (const MonitorArea& m : AttachedMonitors()) EXPECT_EQ(m.dpi, system_dpi);
+
+  asked_monitors.clear();
+  Newer().dpi_for_monitor = TwiceTheDpi;
+  const std::vector<MonitorArea> monitors = AttachedMonitors();
+  ASSERT_FALSE(monitors.empty());
+  EXPECT_EQ(asked_monitors.size(), monitors.size());
+  for (const MonitorArea& m : monitors) EXPECT_EQ(m.dpi, 192);
+
+  Surface grey;
+  FillGrey(grey, 600, 300);
+  ASSERT_TRUE(grey.SaveBmp(folder_.File(L"grey.bmp")));
+  int line[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    const MonitorArea area{0, 0, 600, 300, true, L"A", i == 0 ? 96 : 192};
+    MonitorSet set({folder_.path()}, RealConverter(), 10);
+    set.Reset({area});
+    ASSERT_TRUE(set.ShowPictureFile(folder_.File(L"grey.bmp")));
+    ASSERT_TRUE(set.StartTick(nullptr));
+    set.WaitForTick();
+    Surface shown;
+    ASSERT_TRUE(shown.Resize(600, 300));
+    set.Paint(shown.dc(), POINT{0, 0}, RECT{0, 0, 600, 300});
+    GdiFlush();
+    line[i] = CaptionLine(shown);
+  }
+  EXPECT_GE(line[0], 11);
+  EXPECT_NEAR(line[1], 2 * line[0], 3);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "decay/quality_schedule.h"
+#include "decay/viewing_state.h"
 
 namespace zarnik {
 namespace {
@@ -53,6 +54,47 @@ TEST(QualitySchedule, CaptionHasTwoBlanksAndNoneBeforeBytes) {
   EXPECT_EQ(CaptionText(97, 12345), L"Quality(97%)  FileSize(12345bytes)");
   EXPECT_EQ(CaptionText(100, 0), L"Quality(100%)  FileSize(0bytes)");
   EXPECT_EQ(CaptionText(-3, 7), L"Quality(-3%)  FileSize(7bytes)");
+}
+
+// Each reason nobody can see the screen stops the ticks on its own, and they come back only
+// when none is left; a dimmed display is still seen.
+TEST(ViewingState, TicksOnlyWhileUnlockedConnectedAndLit) {
+  using V = ViewingState;
+  V v;
+  EXPECT_TRUE(v.Ticks());
+  v.OnSessionEvent(V::kSessionLock);
+  EXPECT_FALSE(v.Ticks());
+  v.OnDisplayState(V::kDisplayOff);
+  v.OnSessionEvent(V::kSessionUnlock);
+  EXPECT_FALSE(v.Ticks()) << "the display is still off";
+  v.OnDisplayState(V::kDisplayDimmed);
+  EXPECT_TRUE(v.Ticks());
+  v.OnDisplayState(V::kDisplayOff);
+  v.OnDisplayState(V::kDisplayOn);
+  EXPECT_TRUE(v.Ticks());
+
+  // Taken over by a remote desktop: the console goes, the remote one comes, it is seen there.
+  v.OnSessionEvent(V::kConsoleDisconnect);
+  EXPECT_FALSE(v.Ticks());
+  v.OnSessionEvent(V::kSessionLock);
+  v.OnSessionEvent(V::kRemoteConnect);
+  EXPECT_FALSE(v.Ticks()) << "still locked";
+  v.OnSessionEvent(V::kSessionUnlock);
+  EXPECT_TRUE(v.Ticks());
+  v.OnSessionEvent(V::kRemoteDisconnect);
+  EXPECT_FALSE(v.Ticks());
+  v.OnSessionEvent(V::kConsoleConnect);
+  EXPECT_TRUE(v.Ticks());
+
+  // Numbers it does not know (logon, remote control, a display state from a newer system)
+  // change nothing either way.
+  for (int event : {0, 5, 6, 9, 10, 11, -1}) v.OnSessionEvent(event);
+  for (int state : {3, -1, 255}) v.OnDisplayState(state);
+  EXPECT_TRUE(v.Ticks());
+  v.OnSessionEvent(V::kSessionLock);
+  for (int event : {0, 5, 6, 9, 10, 11, -1}) v.OnSessionEvent(event);
+  for (int state : {3, -1, 255}) v.OnDisplayState(state);
+  EXPECT_FALSE(v.Ticks());
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST_F(MonitorSetTest, PictureOnEveryMonitorDecaysInStepWithEachCaptionCentredAn
 
   // A primary, and a smaller monitor left of it and lower: the corners above and below it
   // are on no monitor.
-  MonitorSet set(folder_.path(), RealConverter(), 10);
+  MonitorSet set({folder_.path()}, RealConverter(), 10);
   set.Reset({At(0, 0, 300, 200, true, L"A"), At(-240, 20, 240, 160, false, L"B")});
   ASSERT_TRUE(set.ShowPictureFile(File(L"p.bmp")));
   set.SetQuality(100);
@@ -112,7 +112,7 @@ TEST_F(MonitorSetTest, TicksNeverOverlap) {
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::atomic<int> converting{0};
   MonitorSet set(
-      folder_.path(),
+      {folder_.path()},
       [&](const std::wstring&, const std::wstring&, int32_t) {
         ++converting;
         WaitForSingleObject(release, 10000);
@@ -141,7 +141,7 @@ TEST_F(MonitorSetTest, DisplayChangeKeepsTheRestDropsTheGoneAndBlacksTheNew) {
   ASSERT_TRUE(picture.Resize(60, 40));
   std::fill(picture.pixels(), picture.pixels() + 60 * 40, kBlue);
   ASSERT_TRUE(picture.SaveBmp(File(L"p.bmp")));
-  MonitorSet set(folder_.path(), RealConverter(), 10);
+  MonitorSet set({folder_.path()}, RealConverter(), 10);
   set.Reset({a, b});
   ASSERT_TRUE(set.ShowPictureFile(File(L"p.bmp")));
   ASSERT_TRUE(Tick(set));
@@ -176,7 +176,7 @@ TEST_F(MonitorSetTest, DisplayChangeKeepsTheRestDropsTheGoneAndBlacksTheNew) {
 
 TEST_F(MonitorSetTest, BlackDecaysOnEveryMonitorAtItsSizeAndNothingNotAtAll) {
   ASSERT_TRUE(test::WriteBytes(File(L"broken.jpg"), "not a picture at all"));
-  MonitorSet set(folder_.path(), RealConverter(), 10);
+  MonitorSet set({folder_.path()}, RealConverter(), 10);
   set.Reset({At(0, 0, 160, 100, true, L"A"), At(160, 0, 120, 90, false, L"B")});
   EXPECT_FALSE(set.ShowPictureFile(File(L"broken.jpg")));
   set.ShowBlack();
@@ -205,7 +205,7 @@ TEST(MonitorDecay, CapturesItsOwnPartAndShowsAPictureLargerThanItsMiddle) {
   ASSERT_TRUE(desktop.Resize(300, 100));
   for (int y = 0; y < 100; ++y)
     for (int x = 0; x < 300; ++x) desktop.pixels()[y * 300 + x] = static_cast<uint32_t>(x << 8 | y);
-  MonitorDecay right(At(200, 0, 100, 100, false, L"R"), 2, L"C:\\nowhere", nullptr, 10);
+  MonitorDecay right(At(200, 0, 100, 100, false, L"R"), 2, {L"C:\\nowhere"}, nullptr, 10);
   ASSERT_TRUE(right.CaptureFrom(desktop.dc()));
   Surface shown;
   ASSERT_TRUE(shown.Resize(300, 100));

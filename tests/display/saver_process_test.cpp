@@ -8,6 +8,7 @@
 #include "platform/picture_file.h"
 #include "platform/surface.h"
 #include "tests/support/jpeg_quality.h"
+#include "tests/support/saver_process.h"
 #include "tests/support/sound_level.h"
 #include "tests/display/saver_run.h"
 #include "tests/support/test_support.h"

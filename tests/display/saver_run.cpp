@@ -11,54 +11,10 @@ namespace zarnik::test {
 
 using namespace std::chrono_literals;
 
-Saver::Saver(const ProgramFolder& folder, const std::wstring& args) {
-  started_ =
-      process_.Start(L"\"" + folder.Program() + L"\"" + (args.empty() ? L"" : L" " + args), folder.path());
-  PumpUntil(
-      [&] {
-        wnd_ = FindWindowW(nullptr, L"Zarnik_Main");
-        return wnd_ && IsWindowVisible(wnd_);
-      },
-      15s);
-}
-
-bool Saver::Ends() {
-  bool gone = PumpUntil([&] { return !IsWindow(wnd_); }, 15s);
-  return process_.Wait(15s) && gone;
-}
-
-bool Saver::Settled(int x, int y) {
-  const bool there = PumpUntil(
-      [&] {
-        POINT p{};
-        return GetCursorPos(&p) && p.x == x && p.y == y;
-      },
-      10s);
-  return there && process_.Idle(10s);
-}
-
 void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& picture, int degree,
                    int music_kind, const std::wstring& music) {
   EXPECT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"),
                          SettingsFileBytes(source, picture, degree, music_kind, 0, music)));
-}
-
-std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit) {
-  std::vector<int> seen;
-  std::string last;
-  PumpUntil(
-      [&] {
-        std::string bytes = ReadBytes(jpeg);
-        if (!bytes.empty() && bytes != last) {
-          if (auto q = JpegQuality(bytes)) {
-            seen.push_back(*q);
-            last = bytes;
-          }
-        }
-        return seen.size() >= count;
-      },
-      limit);
-  return seen;
 }
 
 bool IsWhite(uint32_t p) { return (p & 0xFF) > 230 && ((p >> 8) & 0xFF) > 230 && (p >> 16) > 230; }

@@ -8,36 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/jpeg_quality.h"
 #include "tests/support/keyboard_input.h"
+#include "tests/support/saver_process.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
 
-class Saver {
- public:
-  explicit Saver(const ProgramFolder& folder, const std::wstring& args = L"/s");
-  bool up() const { return started_ && wnd_ && IsWindowVisible(wnd_); }
-
-  HWND wnd() const { return wnd_; }
-  Process& process() { return process_; }
-  // The window goes and the program ends (a Wine process takes a moment to wind down once
-  // its last window is gone). The limits are generous: a slow machine is no fault.
-  bool Ends();
-  // Waits until the pointer is at the point and the saver has taken what input it had.
-  bool Settled(int x, int y);
-
- private:
-  Process process_;
-  bool started_ = false;
-  HWND wnd_ = nullptr;
-};
+using Saver = SaverProcess;
 
 void WriteSettings(const ProgramFolder& folder, int source, const std::wstring& picture, int degree,
                    int music_kind = 0, const std::wstring& music = L"");
-
-// The qualities of the JPEG work file as it changes, sampled until count files were seen
-// (or the limit passed). Equal neighbours are one file for the sampler.
-std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit);
 
 bool IsWhite(uint32_t p);
 bool IsBlack(uint32_t p);

@@ -137,6 +137,8 @@ TEST_F(MusicCommands, WaveSoundsNeedADevice) {
   WAV_Play();
   WAV_Stop();
   ASSERT_EQ(recorder_.sounds.size(), 2u);
+  // SND_FILENAME | SND_NODEFAULT | SND_ASYNC | SND_LOOP: a file's name, never a system sound's,
+  // and silence rather than the default sound when it cannot be played.
   EXPECT_EQ(recorder_.sounds[0], (std::pair<std::wstring, uint32_t>{L"C:\\music\\loop.wav", 0x2000B}));
   EXPECT_EQ(recorder_.sounds[1], (std::pair<std::wstring, uint32_t>{L"<none>", 0}));
 }

@@ -70,6 +70,55 @@ TEST_F(MusicPlayback, WaveLoopsUntilStopped) {
   EXPECT_LT(RecordLevel(2000ms), kSilence);
 }
 
+// The system's default sound, set to a tone for the test: Windows takes it from the user's
+// sound scheme, Wine from the [Sounds] section of win.ini.
+class DefaultSound {
+ public:
+  explicit DefaultSound(const std::wstring& file) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, kScheme, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, &created_);
+    DWORD size = sizeof(old_scheme_);
+    had_scheme_ = RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old_scheme_), &size) ==
+                  ERROR_SUCCESS;
+    Set(file.c_str());
+    GetProfileStringW(L"Sounds", L"Default", L"", old_ini_, MAX_PATH);
+    WriteProfileStringW(L"Sounds", L"Default", file.c_str());
+  }
+  ~DefaultSound() {
+    if (had_scheme_) Set(old_scheme_);
+    else RegDeleteValueW(key_, nullptr);
+    RegCloseKey(key_);
+    if (created_ == REG_CREATED_NEW_KEY) RegDeleteKeyW(HKEY_CURRENT_USER, kScheme);
+    WriteProfileStringW(L"Sounds", L"Default", old_ini_[0] ? old_ini_ : nullptr);
+  }
+
+ private:
+  static constexpr const wchar_t* kScheme = L"AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current";
+  void Set(const wchar_t* value) {
+    RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+  }
+  HKEY key_ = nullptr;
+  DWORD created_ = 0;
+  wchar_t old_scheme_[MAX_PATH] = {};
+  bool had_scheme_ = false;
+  wchar_t old_ini_[MAX_PATH] = {};
+};
+
+// A wave file gone since the settings were read, or one that is no wave at all, is silence:
+// never the default sound, looped all night.
+TEST_F(MusicPlayback, AWaveFileThatCannotBePlayedIsSilence) {
+  DefaultSound default_sound(Copy(L"tone.wav", L"default.wav"));
+  for (const wchar_t* name : {L"gone.wav", L"not a wave.wav"}) {
+    MusicFile = folder_.File(name);
+    if (std::wstring(name) != L"gone.wav") {
+      ASSERT_TRUE(WriteBytes(MusicFile, "RIFF....WAVEfmt  no wave at all"));
+    }
+    WAV_Play();
+    EXPECT_LT(RecordLevel(2500ms), kSilence) << "music " << name;
+    WAV_Stop();
+  }
+}
+
 TEST_F(MusicPlayback, NoWaveDeviceMeansNoWaveSound) {
   MediaService without = SystemMediaService();
   without.wave_devices = [] { return 0u; };

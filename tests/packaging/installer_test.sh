@@ -4,7 +4,7 @@
 # writes never reach the other tests' prefix), or natively on Windows (MSYS2's bash), where it
 # installs into this user's profile and changes this user's screen saver: there it runs only
 # with ZARNIK_TEST_INSTALLS_HERE=1, on a machine that may be thrown away (a CI runner).
-# Usage: installer_test.sh prepare|package|install|saver|upgrade|uninstall|all_users
+# Usage: installer_test.sh prepare|package|install|saver|upgrade|uninstall|all_users|policy|in_use|interactive
 # Environment (from CTest): ZARNIK_VERSION, ZARNIK_ZIP, ZARNIK_SETUP, ZARNIK_STAGE, ZARNIK_NSIS_SCRIPT,
 # ZARNIK_ICON, ZARNIK_MAKENSIS, ZARNIK_OBJDUMP, ZARNIK_INSTALLER_PREFIX.
 # Exit status 77: skipped, with the reason.
@@ -18,7 +18,7 @@ case $(uname -s) in MINGW* | MSYS* | CYGWIN*) native=1 ;; esac
 skip() { echo "SKIPPED: $*"; exit 77; }
 needs() { local t; for t in "$@"; do command -v "$t" >/dev/null || skip "needs $t"; done; }
 case ${1:-} in
-  install | saver | upgrade | uninstall | all_users)
+  install | saver | upgrade | uninstall | all_users | policy | in_use)
     [ -z "$native" ] || [ "${ZARNIK_TEST_INSTALLS_HERE:-}" = 1 ] ||
       skip "installs into this user's profile and changes the screen saver: set ZARNIK_TEST_INSTALLS_HERE=1 on a machine you can throw away"
     ;;
@@ -163,9 +163,11 @@ begin() {
   LOCAL_DIR_WIN="${folders[0]}\\Programs\\Zarnik"
   APPDATA_WIN=${folders[1]}
   LOCAL_DIR=$(drive_c_path "$LOCAL_DIR_WIN")
+  LOCAL_WORK_DIR=$(drive_c_path "${folders[0]}\\Zarnik")
+  PROGRAM_FILES_WIN="${folders[2]}\\Zarnik"
   APPDATA_DIR=$(drive_c_path "$APPDATA_WIN")
   SYS_DIR=$(drive_c_path 'C:\windows\system32')
-  rm -rf "$LOCAL_DIR" "$APPDATA_DIR/Zarnik" "$(drive_c_path "${folders[2]}\\Zarnik")"
+  rm -rf "$LOCAL_DIR" "$LOCAL_WORK_DIR" "$APPDATA_DIR/Zarnik" "$(drive_c_path "${folders[2]}\\Zarnik")"
   rm -f "$SYS_DIR"/Zarnik.scr "$SYS_DIR"/Quorvel.*
   reg_changed
   wine_quiet reg delete "HKCU\\$UNINSTALL_KEY" /f
@@ -176,12 +178,17 @@ begin() {
 }
 end_case() { stop_programs; }
 
-run_setup() {  # run_setup SETUP ARGS...
+SETUP_RC=0
+run_setup() {  # run_setup SETUP ARGS...: its exit code in SETUP_RC
   local setup=$1; shift
   reg_changed
-  wine_quiet "$setup" /S "$@"
+  SETUP_RC=0
+  wine "$setup" /S "$@" >/dev/null 2>&1 </dev/null || SETUP_RC=$?
   settle
 }
+# What the installer said it did, and did not do.
+install_log() { cat "$1/install.log" 2>/dev/null | tr -d '\r'; }
+lacks() { ! grep -q "$1" <<<"$2"; }  # lacks PATTERN TEXT
 # Runs the program of an uninstall entry's QuietUninstallString, as Windows would.
 run_quiet_uninstall() {  # run_quiet_uninstall HKCU|HKLM
   local quiet program
@@ -317,9 +324,10 @@ case_uninstall() {
   for f in Quorvel.bmp Quorvel.jpg Quorvel-2.bmp Quorvel-2.jpg Quorvel.ini; do
     echo work >"$LOCAL_DIR/$f"
   done
-  mkdir -p "$APPDATA_DIR/Zarnik"
+  mkdir -p "$APPDATA_DIR/Zarnik" "$LOCAL_WORK_DIR"
   echo settings >"$APPDATA_DIR/Zarnik/Quorvel.ini"
   echo work >"$APPDATA_DIR/Zarnik/Quorvel.jpg"
+  for f in Quorvel.bmp Quorvel.jpg Quorvel-2.jpg; do echo work >"$LOCAL_WORK_DIR/$f"; done
 
   run_quiet_uninstall HKCU
   for f in Zarnik.scr Quorvel.dll Uninstall.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt \
@@ -327,6 +335,7 @@ case_uninstall() {
     check "$f removed" test ! -e "$LOCAL_DIR/$f"
   done
   check "work file in the fallback folder removed" test ! -e "$APPDATA_DIR/Zarnik/Quorvel.jpg"
+  check "the local work folder removed" test ! -e "$LOCAL_WORK_DIR"
   check "silent: settings beside the program kept" test -s "$LOCAL_DIR/Quorvel.ini"
   check "silent: settings in the fallback folder kept" test -s "$APPDATA_DIR/Zarnik/Quorvel.ini"
   check "uninstall entry removed" no_entry HKCU
@@ -365,7 +374,14 @@ case_all_users() {
   # Windows writes its system folder's name in any letter case (C:\WINDOWS\system32).
   local icon; icon=$(reg_value "HKLM\\$UNINSTALL_KEY" DisplayIcon)
   equal "DisplayIcon" "${icon,,}" 'c:\windows\system32\zarnik.scr,0'
-  check "current saver is the system copy" current_saver_is "$SYS_DIR/Zarnik.scr"
+  # Available to every user and picked for no one: the hive at hand is the administrator's.
+  equal "SCRNSAVE.EXE left as it was" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+  equal "ScreenSaveActive left as it was" "$(reg_value "$DESKTOP" ScreenSaveActive)" 0
+  local log
+  equal "uninstaller and documents in Program Files" "$(reg_value "HKLM\\$UNINSTALL_KEY" InstallLocation)" "$PROGRAM_FILES_WIN"
+  log=$(install_log "$(drive_c_path "$PROGRAM_FILES_WIN")")
+  check "the log says it is installed for every user" grep -q "Installed for every user" <<<"$log"
+  check "the log claims no one's screen saver" lacks 'now your screen saver' "$log"
 
   run_quiet_uninstall HKLM
   for f in Zarnik.scr Quorvel.dll; do
@@ -373,6 +389,137 @@ case_all_users() {
   done
   check "machine-wide entry removed" no_entry HKLM
   equal "previous SCRNSAVE.EXE restored" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+  end_case
+}
+
+# A Group Policy that names the screen saver or turns it off: the installer says so (in its log
+# for a silent install), ends with 0, and neither changes nor claims the user's screen saver.
+case_policy() {
+  local policy='HKCU\Software\Policies\Microsoft\Windows\Control Panel\Desktop'
+  local machine='HKLM\Software\Policies\Microsoft\Windows\Control Panel\Desktop'
+  local form key name value
+  for form in "$policy|SCRNSAVE.EXE|C:\windows\system32\corporate.scr|sets your screen saver to C:\windows\system32\corporate.scr" \
+              "$machine|ScreenSaveActive|0|turns the screen saver off on this computer"; do
+    IFS='|' read -r key name value said <<<"$form"
+    begin
+    reg_set "$key" "$name" "$value"
+    run_setup "$ZARNIK_SETUP"
+    equal "exit code under a policy ($name)" "$SETUP_RC" 0
+    check "installed under a policy ($name)" test -s "$LOCAL_DIR/Zarnik.scr"
+    local log; log=$(install_log "$LOCAL_DIR")
+    check "the log names the policy ($name): $said" grep -qF "A Group Policy $said" <<<"$log"
+    check "the log claims no screen saver ($name)" lacks 'now your screen saver' "$log"
+    equal "SCRNSAVE.EXE left as it was ($name)" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+    equal "ScreenSaveActive left as it was ($name)" "$(reg_value "$DESKTOP" ScreenSaveActive)" 0
+    run_quiet_uninstall HKCU
+    equal "nothing to put back after it ($name)" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+    reg_changed
+    wine_quiet reg delete "$key" /v "$name" /f
+  done
+  # Without one the same install says what it did.
+  begin
+  run_setup "$ZARNIK_SETUP"
+  check "without a policy the log says Zarnik is the screen saver" grep -q "Zarnik is now your screen saver" \
+    <<<"$(install_log "$LOCAL_DIR")"
+  end_case
+}
+
+# A file the running saver holds at uninstall: the rest goes, the file is left to the system to
+# remove at the next restart (Wine keeps the list where Windows does), and a restart removes it.
+case_in_use() {
+  begin
+  run_setup "$ZARNIK_SETUP"
+  im -size 320x240 xc:'#2060c0' BMP3:"$LOCAL_DIR/blue.bmp"
+  { printf '[Section]\r\n'; printf '画像=1\r\n画像ﾌｧｲﾙ=%s\\blue.bmp\r\n劣化度=10\r\n' "$LOCAL_DIR_WIN"; } |
+    iconv -f UTF-8 -t CP932 >"$LOCAL_DIR/Quorvel.ini"
+  (cd "$LOCAL_DIR" && wine ./Zarnik.scr /s >/dev/null 2>&1 </dev/null) &
+  local i
+  for i in $(seq 300); do [ -s "$LOCAL_DIR/Quorvel.jpg" ] && break; sleep 0.1; done
+  check "the saver runs from the install folder" test -s "$LOCAL_DIR/Quorvel.jpg"
+
+  run_quiet_uninstall HKCU
+  check "the uninstall entry is gone" no_entry HKCU
+  check "the held program is still there" test -e "$LOCAL_DIR/Zarnik.scr"
+  check "the rest is gone" bash -c "[ ! -e '$LOCAL_DIR/README.txt' ] && [ ! -e '$LOCAL_DIR/Uninstall.exe' ]"
+  local pending
+  pending=$(reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations)
+  check "Zarnik.scr is to go at the next restart ($pending)" grep -qiF "$LOCAL_DIR_WIN\\Zarnik.scr" <<<"$pending"
+  check "Quorvel.dll is to go at the next restart" grep -qiF "$LOCAL_DIR_WIN\\Quorvel.dll" <<<"$pending"
+
+  # The session ends and the machine restarts: the files go. A Windows runner is not restarted.
+  stop_programs
+  [ -z "$native" ] || finish
+  wine_quiet wineboot -r
+  settle
+  reg_changed
+  check "after the restart Zarnik.scr is gone" test ! -e "$LOCAL_DIR/Zarnik.scr"
+  check "after the restart Quorvel.dll is gone" test ! -e "$LOCAL_DIR/Quorvel.dll"
+  end_case
+}
+
+# Interactive, answered with keys as a user would: the windows titled like the program's are
+# counted (its page, and a message box over it).
+windows_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+wait_for() {  # wait_for SECONDS COMMAND...: true once the command is
+  local end=$((SECONDS + $1)); shift
+  until "$@"; do [ "$SECONDS" -lt "$end" ] || return 1; sleep 0.2; done
+}
+shows() { [ "$(windows_titled "$1")" -eq "$2" ]; }  # shows TITLE COUNT
+# Presses Return until the condition holds: a press made while a page is still coming is lost.
+press_until() {  # press_until COMMAND...
+  local try
+  for try in 1 2 3 4 5 6; do
+    xdotool key Return
+    wait_for 5 "$@" && return 0
+  done
+  return 1
+}
+logged() { grep -q "$2" <<<"$(install_log "$1")"; }  # logged FOLDER PATTERN
+
+# For all users under a policy: the message says so, and the last page offers Screen Saver
+# Settings, which Finish opens. Then an uninstall while the saver runs tells the user what goes
+# at restart.
+case_interactive() {
+  [ -z "$native" ] && command -v xdotool >/dev/null && [ -n "${DISPLAY:-}" ] ||
+    skip "answers the installer's pages with xdotool on an X display"
+  begin
+  local policy='HKCU\Software\Policies\Microsoft\Windows\Control Panel\Desktop'
+  reg_set "$policy" ScreenSaveActive 0
+  local program_files setup="Zarnik $ZARNIK_VERSION Setup"
+  program_files=$(drive_c_path "$PROGRAM_FILES_WIN")
+  wine "$ZARNIK_SETUP" /ALLUSERS >/dev/null 2>&1 </dev/null &
+  local installer=$!
+  check "the installer's first page" wait_for 60 shows "$setup" 1
+  check "the policy is told in a message" press_until shows "$setup" 2   # I Agree; the message
+  check "the message is answered" press_until shows "$setup" 1
+  check "Finish opens Screen Saver Settings" press_until logged "$program_files" "Screen Saver Settings opened"
+  check "the installer ends" wait_for 60 bash -c "! kill -0 $installer 2>/dev/null"
+  wait "$installer"
+  equal "installer exit code" "$?" 0
+  check "the log names the policy" logged "$program_files" "A Group Policy turns your screen saver off"
+  equal "SCRNSAVE.EXE left as it was" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" 'C:\windows\system32\previous.scr'
+  reg_changed
+  wine_quiet reg delete "$policy" /v ScreenSaveActive /f
+  stop_programs
+
+  # Per user, its settings dialog open (the full-screen saver would end as the uninstaller
+  # takes the foreground): the uninstaller asks about the settings, then says what is in use
+  # and goes at restart.
+  begin
+  run_setup "$ZARNIK_SETUP"
+  (cd "$LOCAL_DIR" && exec wine Zarnik.scr /c >/dev/null 2>&1 </dev/null) &
+  check "the settings dialog holds the program" wait_for 60 shows "<Quorvel>" 1
+  local uninstall="Zarnik $ZARNIK_VERSION Uninstall"
+  wine "$LOCAL_DIR/Uninstall.exe" >/dev/null 2>&1 </dev/null &
+  check "the uninstaller's first page" wait_for 60 shows "$uninstall" 1
+  check "it asks about the settings" press_until shows "$uninstall" 2       # Uninstall; the question
+  xdotool key Return                                                         # No, the default
+  # The next message comes once the uninstall entry is gone: the one about the files in use.
+  told() { reg_changed; no_entry HKCU && shows "$uninstall" 2; }
+  check "the files in use are told" wait_for 60 told
+  import -window root "$(dirname "$WINEPREFIX")/uninstall-in-use.png" 2>/dev/null
+  check "the message is answered" press_until shows "$uninstall" 1
+  check "Zarnik.scr is still there until the restart" test -e "$LOCAL_DIR/Zarnik.scr"
   end_case
 }
 
@@ -384,6 +531,9 @@ case ${1:-} in
   upgrade) case_upgrade ;;
   uninstall) case_uninstall ;;
   all_users) case_all_users ;;
-  *) echo "usage: $0 prepare|package|install|saver|upgrade|uninstall|all_users" >&2; exit 2 ;;
+  policy) case_policy ;;
+  in_use) case_in_use ;;
+  interactive) case_interactive ;;
+  *) echo "usage: $0 prepare|package|install|saver|upgrade|uninstall|all_users|policy|in_use|interactive" >&2; exit 2 ;;
 esac
 finish

@@ -6,6 +6,7 @@
 
 #include "platform/newer_api.h"
 #include "preview/preview_window.h"
+#include "tests/support/newer_api_scope.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik {
@@ -13,15 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Puts the looked-up functions back after a test replaced them.
-class NewerApiScope {
- public:
-  NewerApiScope() : saved_(Newer()) {}
-  ~NewerApiScope() { Newer() = saved_; }
-
- private:
-  NewerApi saved_;
-};
+using test::NewerApiScope;
 
 HWND MakeHost() {
   WNDCLASSW wc{};

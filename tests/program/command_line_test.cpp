@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "program/command_line.h"
 #include "settings/number_text.h"
 
@@ -11,6 +14,39 @@ TEST(CommandLine, ArgumentsFollowTheProgramNameQuotedOrNot) {
   EXPECT_EQ(ArgumentsOf(L"C:\\Zarnik.scr   /p 1234"), L"/p 1234");
   EXPECT_EQ(ArgumentsOf(L"Zarnik.scr"), L"");
   EXPECT_EQ(ArgumentsOf(L"\"unclosed"), L"");
+}
+
+// The system may start the program by its path unquoted, blanks and all, in its long or its
+// short form: the mode comes from what follows the path, never from inside it.
+TEST(CommandLine, TheProgramsOwnPathIsReadWholeInAnyForm) {
+  const std::vector<std::wstring> own = {L"C:\\My Screens\\Zarnik.scr", L"C:\\MYSCRE~1\\Zarnik.scr"};
+  struct Case {
+    const wchar_t* line;
+    const wchar_t* arguments;
+  };
+  for (const Case& c : {
+           Case{L"C:\\My Screens\\Zarnik.scr /s", L"/s"},
+           Case{L"C:\\My Screens\\Zarnik.scr", L""},
+           Case{L"c:\\my screens\\ZARNIK.SCR\t/p 1234", L"/p 1234"},
+           Case{L"C:\\MYSCRE~1\\Zarnik.scr /c:77", L"/c:77"},
+           Case{L"C:\\MYSCRE~1\\ZARNIK.SCR /s", L"/s"},
+           Case{L"\"C:\\My Screens\\Zarnik.scr\" /s", L"/s"},
+           // A relative start, or folders in mixed forms: the program's file name ends the path.
+           Case{L"My Screens\\Zarnik.scr /s", L"/s"},
+           Case{L"D:\\Other Place\\MYSCRE~1\\Zarnik.scr /c", L"/c"},
+           Case{L"Zarnik.scr /s", L"/s"},
+           // A name that only begins like the program's is no match.
+           Case{L"C:\\My Screens\\Zarnik.scr.bak /s", L"Screens\\Zarnik.scr.bak /s"},
+           // Some other name: up to the first blank, as before.
+           Case{L"other.exe /s", L"/s"},
+       }) {
+    EXPECT_EQ(ArgumentsOf(c.line, own), c.arguments) << c.line;
+  }
+  EXPECT_EQ(ModeOf(ArgumentsOf(L"C:\\My Screens\\Zarnik.scr", own)), StartMode::FullScreen);
+  EXPECT_FALSE(HidesCursor(ArgumentsOf(L"C:\\My Screens\\Zarnik.scr", own)));
+  // Without the program's path forms the first blank ends the name, and the mode would be read
+  // from "Screens".
+  EXPECT_EQ(ModeOf(ArgumentsOf(L"C:\\My Screens\\Zarnik.scr /s")), StartMode::Settings);
 }
 
 TEST(CommandLine, TheSwitchIsTheSecondCharacterAndTheFirstIsNeverLookedAt) {

@@ -1,7 +1,10 @@
 // The program started as the screen-saver host starts it, in a fresh program folder.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "settings_dialog/layout.h"
+#include "tests/support/saver_process.h"
 #include "tests/support/test_support.h"
 
 namespace zarnik::test {
@@ -99,6 +102,25 @@ TEST(Start, AnOpenSaverOrDialogEndsEveryLaterStart) {
       EXPECT_TRUE(RunAndWait(folder.Program(), line, 10s, &code)) << title << " " << line;
       EXPECT_EQ(host.Preview(), nullptr);
     }
+  }
+}
+
+// The system may start a saver by its path unquoted, blanks and all, as the application name
+// and the command line both, and in the path's short form: the mode is what follows the path.
+TEST(Start, AnUnquotedPathWithBlanksInItsLongOrShortFormStartsTheSaver) {
+  ProgramFolder folder(true, L"zk My Screens ");
+  ASSERT_TRUE(WriteBytes(folder.File(L"Quorvel.ini"), SettingsFileBytes(0, L"", 10, 0, 0, L"")));
+  std::vector<std::wstring> paths = {folder.Program()};
+  // A volume may keep no short names; Wine always has them.
+  wchar_t short_path[MAX_PATH] = {};
+  if (GetShortPathNameW(folder.Program().c_str(), short_path, MAX_PATH) > 0 && std::wstring(short_path) != paths[0])
+    paths.push_back(short_path);
+  for (const std::wstring& path : paths) {
+    SaverProcess saver(path, path + L" /s");
+    EXPECT_TRUE(saver.up()) << path;
+    EXPECT_EQ(FindWindowW(nullptr, L"<Quorvel>"), nullptr) << path;
+    PostMessageW(saver.wnd(), WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(saver.Ends()) << path;
   }
 }
 

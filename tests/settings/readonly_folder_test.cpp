@@ -1,5 +1,5 @@
 // A program folder that cannot be written, as for a saver installed in the system folder:
-// the files go to the user's own folder, the program folder's settings are still read, and
+// the settings go to the user's own roaming folder and the work files to the local one, the program folder's settings are still read, and
 // nothing is written where it cannot be. readonly_folder.sh makes the folder.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/paths.h"
 #include "settings/settings.h"
@@ -16,19 +17,11 @@
 namespace zarnik {
 namespace {
 
-// ZARNIK_READONLY_FOLDER holds the folder's Linux path; Wine shows the Linux root as Z:.
-std::wstring ReadOnlyFolder() {
-  const wchar_t* unix_path = _wgetenv(L"ZARNIK_READONLY_FOLDER");
-  if (!unix_path || unix_path[0] != L'/') return {};
-  std::wstring path = L"Z:";
-  for (const wchar_t* c = unix_path; *c; ++c) path += *c == L'/' ? L'\\' : *c;
-  return path;
-}
-
 class ReadOnlyFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = ReadOnlyFolder();
+    // The folder's Linux path, as Wine shows it.
+    folder_ = test::WinePathFromEnvironment(L"ZARNIK_READONLY_FOLDER");
     if (folder_.empty() || GetFileAttributesW(folder_.c_str()) == INVALID_FILE_ATTRIBUTES)
       GTEST_SKIP() << "no read-only folder was made (ZARNIK_READONLY_FOLDER)";
     const std::wstring probe = folder_ + L"\\probe.tmp";
@@ -42,21 +35,22 @@ class ReadOnlyFolderTest : public ::testing::Test {
   std::wstring folder_;
 };
 
-std::wstring RoamingAppData() {
+std::wstring KnownFolder(REFKNOWNFOLDERID id) {
   PWSTR path = nullptr;
   std::wstring result;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path))) result = path;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) result = path;
   CoTaskMemFree(path);
   return result;
 }
 
-TEST_F(ReadOnlyFolderTest, FilesGoToTheUsersOwnFolder) {
+TEST_F(ReadOnlyFolderTest, FilesGoToTheUsersOwnFolders) {
   EXPECT_FALSE(FolderIsWritable(folder_));
-  const std::wstring files = FilesFolderFor(folder_);
-  EXPECT_EQ(files, RoamingAppData() + L"\\Zarnik");
-  const DWORD attributes = GetFileAttributesW(files.c_str());
+  const std::wstring settings = SettingsFolderFor(folder_);
+  EXPECT_EQ(settings, KnownFolder(FOLDERID_RoamingAppData) + L"\\Zarnik");
+  const DWORD attributes = GetFileAttributesW(settings.c_str());
   EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
-  EXPECT_TRUE(FolderIsWritable(files));
+  EXPECT_TRUE(FolderIsWritable(settings));
+  EXPECT_EQ(WorkFoldersFor(folder_), std::vector<std::wstring>{KnownFolder(FOLDERID_LocalAppData) + L"\\Zarnik"});
 }
 
 TEST_F(ReadOnlyFolderTest, TheProgramFoldersSettingsAreReadUntilTheUserSavesOwn) {

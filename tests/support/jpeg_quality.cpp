@@ -1,5 +1,8 @@
 #include "tests/support/jpeg_quality.h"
 
+#include "decay/quality_schedule.h"
+#include "tests/support/test_support.h"
+
 #include <algorithm>
 
 namespace zarnik::test {
@@ -69,6 +72,51 @@ std::optional<int> JpegQuality(const std::string& jpeg) {
   for (int q = 1; q <= 100; ++q)
     if (ExpectedLuminanceTable(q) == *table) return q;
   return std::nullopt;
+}
+
+std::vector<int> FollowQualities(const std::wstring& jpeg, size_t count, std::chrono::milliseconds limit) {
+  std::vector<int> seen;
+  std::string last;
+  PumpUntil([&] {
+    std::string bytes = ReadBytes(jpeg);
+    if (!bytes.empty() && bytes != last) {
+      if (auto q = JpegQuality(bytes)) {
+        seen.push_back(*q);
+        last = bytes;
+      }
+    }
+    return seen.size() >= count;
+  }, limit);
+  return seen;
+}
+
+std::vector<int> NextQualities(const std::wstring& jpeg, int held, size_t count) {
+  std::vector<int> seen = FollowQualities(jpeg, count + 1, std::chrono::seconds(15));
+  if (!seen.empty() && seen.front() == held) seen.erase(seen.begin());
+  if (seen.size() > count) seen.resize(count);
+  return seen;
+}
+
+std::vector<int> QualitiesAfter(int quality, int degree, size_t count) {
+  std::vector<int> out;
+  while (out.size() < count) {
+    quality = NextQuality(quality, degree).value_or(quality);
+    out.push_back(quality);
+  }
+  return out;
+}
+
+bool SettlesFor(const std::wstring& path, std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+  std::string last = ReadBytes(path);
+  auto since = std::chrono::steady_clock::now();
+  return PumpUntil([&] {
+    std::string now = ReadBytes(path);
+    if (now != last) {
+      last = std::move(now);
+      since = std::chrono::steady_clock::now();
+    }
+    return std::chrono::steady_clock::now() - since >= quiet;
+  }, limit);
 }
 
 }  // namespace zarnik::test

@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/code_page.h"
@@ -73,13 +75,21 @@ Process::~Process() {
 }
 
 bool Process::Start(const std::wstring& command_line, const std::wstring& working_dir) {
+  return Start(nullptr, command_line, working_dir);
+}
+
+bool Process::StartAs(const std::wstring& application, const std::wstring& command_line) {
+  return Start(application.c_str(), command_line, {});
+}
+
+bool Process::Start(const wchar_t* application, const std::wstring& command_line, const std::wstring& working_dir) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   // Under Wine a start can fail before the child runs any of its code (the loader or the
   // server refused it on a loaded machine); a child that cannot start fails every try.
   for (int attempt = 0; attempt < 3; ++attempt) {
     std::wstring line = command_line;
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        working_dir.empty() ? nullptr : working_dir.c_str(), &si, &pi_)) {
       return true;
     }
@@ -163,6 +173,27 @@ bool WaitUntilUnderPointer(HWND wnd, std::chrono::milliseconds timeout) {
 
 bool WaitForNoWindow(const wchar_t* title, std::chrono::milliseconds timeout) {
   return PumpUntil([&] { return FindWindowW(nullptr, title) == nullptr; }, timeout);
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring WinePathFromEnvironment(const wchar_t* variable) {
+  const wchar_t* unix_path = _wgetenv(variable);
+  if (!unix_path || unix_path[0] != L'/') return {};
+  std::wstring path = L"Z:";
+  for (const wchar_t* c = unix_path; *c; ++c) path += *c == L'/' ? L'\\' : *c;
+  return path;
 }
 
 std::string ReadBytes(const std::wstring& path) {

@@ -47,6 +47,9 @@ class Process {
   Process& operator=(const Process&) = delete;
   // command_line includes the quoted program path; working_dir may be empty.
   bool Start(const std::wstring& command_line, const std::wstring& working_dir = {});
+  // The program named by the application name, given the command line as it stands, as the
+  // system may start a screen saver.
+  bool StartAs(const std::wstring& application, const std::wstring& command_line);
   // Waits up to timeout; true when it ended.
   bool Wait(std::chrono::milliseconds timeout);
   bool Running() const;
@@ -57,6 +60,8 @@ class Process {
   void Kill();
 
  private:
+  bool Start(const wchar_t* application, const std::wstring& command_line, const std::wstring& working_dir);
+
   PROCESS_INFORMATION pi_{};
 };
 
@@ -76,6 +81,13 @@ HWND WaitForWindow(const wchar_t* title, std::chrono::milliseconds timeout);
 bool WaitUntilUnderPointer(HWND wnd, std::chrono::milliseconds timeout);
 // Waits until no top-level window has the title.
 bool WaitForNoWindow(const wchar_t* title, std::chrono::milliseconds timeout);
+
+// The names of the files (not folders) in a folder, sorted; none when it is not there.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+
+// The Linux path an environment variable holds, as Wine shows it (the Linux root is Z:);
+// empty when the variable holds no absolute Linux path.
+std::wstring WinePathFromEnvironment(const wchar_t* variable);
 
 std::string ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
