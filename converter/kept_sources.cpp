@@ -30,7 +30,15 @@ void KeptSource::Reset(int width, int height) {
 
 void KeptSource::Keep(int quality, const std::vector<uint8_t>& jpeg) {
   const size_t room = budget_ > blocks.bytes() ? budget_ - blocks.bytes() : 0;
-  if (jpegs.count(quality) || jpeg_bytes_ + jpeg.size() > room) return;
+  if (jpegs.count(quality) || jpeg.size() > room) return;
+  // Larger kept files make way, largest first, as long as they are larger than this one.
+  while (jpeg_bytes_ + jpeg.size() > room) {
+    auto largest = std::max_element(jpegs.begin(), jpegs.end(),
+                                    [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
+    if (largest == jpegs.end() || largest->second.size() <= jpeg.size()) return;
+    jpeg_bytes_ -= largest->second.size();
+    jpegs.erase(largest);
+  }
   try {
     jpegs.emplace(quality, jpeg);
     jpeg_bytes_ += jpeg.size();

@@ -29,9 +29,10 @@ struct KeptSource {
   // Starts afresh for a picture of this size. Everything kept for it stays within one frame of
   // it at 4 bytes a pixel: the blocks first, the JPEGs in what is left.
   void Reset(int width, int height);
-  // Keeps the JPEG of a quality when it fits what is left. What is kept stays: the qualities
-  // come back in the same order every cycle, so evicting to make room would only swap one
-  // kept quality for the next and save nothing.
+  // Keeps the JPEG of a quality when it fits what is left, or when it is smaller than kept ones
+  // it can take the place of. The qualities come back in the same order every cycle, so the set
+  // must settle rather than turn over; the smallest files settle it and save the most encoding
+  // per byte kept (a JPEG's entropy coding grows with it, its quantisation does not).
   void Keep(int quality, const std::vector<uint8_t>& jpeg);
   size_t jpeg_bytes() const { return jpeg_bytes_; }
 
