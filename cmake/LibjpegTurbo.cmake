@@ -15,7 +15,13 @@ if(ZARNIK_LIBJPEG_TURBO_SOURCE)
     # mingw emulates thread-local variables, and the SIMD dispatch reads one for every 8x8
     # block: a lookup costing several per cent of each conversion. Zarnik and its converter
     # use the library from one thread, so a plain variable serves.
-    -DHAVE_THREAD_LOCAL=OFF)
+    -DHAVE_THREAD_LOCAL=OFF
+    # Its build string (compiled into the library) is the day it was configured unless given:
+    # the commit's day instead. Its folders stay out of its objects as ours do; NASM writes
+    # the full path of each SIMD source into the object's symbol table unless told not to.
+    -DBUILD=${ZARNIK_SOURCE_DATE}
+    "-DCMAKE_C_FLAGS=-ffile-prefix-map=${ZARNIK_LIBJPEG_TURBO_SOURCE}=libjpeg-turbo -ffile-prefix-map=${CMAKE_BINARY_DIR}=build"
+    -DCMAKE_ASM_NASM_FLAGS=--reproducible)
   if(CMAKE_TOOLCHAIN_FILE)
     list(APPEND _jt_args -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE})
   endif()

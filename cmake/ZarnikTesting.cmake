@@ -25,13 +25,34 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND CMAKE_HOST_UNIX)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-test-launcher)
 endif()
 
-# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [HEAVY] [TIMEOUT s])
+# CTest labels say what a test needs beyond a Windows desktop, so that each machine runs what it
+# can hold (README, "Where the tests run"). A hosted Windows runner leaves out the needs-* ones:
+#   needs-wine          drives Wine from Linux (its launcher, its Z: drive)
+#   needs-x             an X server of its own (the two-monitor rig)
+#   needs-two-monitors  a second monitor
+#   needs-cp932         the Japanese system: ANSI code page 932 and a Japanese UI
+#   needs-sound         a sound device that plays and one that records
+# and the others describe: desktop (windows, input, the screen), process (starts Zarnik.scr),
+# heavy, installer, release, workflows.
+
+# zarnik_set_labels(LIST_VAR LABELS...): the labels on every test a discovery lists in LIST_VAR.
+# A list would be split by the discovery's PROPERTIES: they are set by a file CTest reads after
+# the discovered tests.
+function(zarnik_set_labels list_var)
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/${list_var}_labels.cmake)
+  file(WRITE ${file} "foreach(t IN LISTS ${list_var})\n  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${ARGN}\")\nendforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
+endfunction()
+
+# zarnik_add_gtest(name SOURCES ... LIBS ... [DESKTOP] [HEAVY] [JAPANESE] [TIMEOUT s] [LABELS ...])
 # DESKTOP: the test depends on desktop-wide state (window titles, the cursor, the screen) or
 # on timing (ticks, sound), so it never runs beside another DESKTOP test.
 # HEAVY: the test keeps the processor busy for long; it holds the same lock, so that it never
 # slows a DESKTOP test down, but may run beside light ones.
+# JAPANESE: its tests expect the Japanese system (needs-cp932); an English run of it
+# (zarnik_add_english_run) does not.
 function(zarnik_add_gtest name)
-  cmake_parse_arguments(T "DESKTOP;HEAVY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "DESKTOP;HEAVY;JAPANESE" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   zarnik_target(${name})
   zarnik_static_link(${name})
@@ -41,23 +62,39 @@ function(zarnik_add_gtest name)
     set(T_TIMEOUT 120)
   endif()
   set(props TIMEOUT ${T_TIMEOUT})
+  set(labels ${T_LABELS})
   if(T_DESKTOP OR T_HEAVY)
     list(APPEND props RESOURCE_LOCK desktop)
   endif()
+  if(T_DESKTOP)
+    list(APPEND labels desktop)
+  endif()
+  if(T_HEAVY)
+    list(APPEND labels heavy)
+  endif()
   set_property(TARGET ${name} PROPERTY ZARNIK_TEST_PROPERTIES "${props}")
+  set_property(TARGET ${name} PROPERTY ZARNIK_TEST_LABELS "${labels}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
     PROPERTIES ${props})
+  if(T_JAPANESE)
+    list(APPEND labels needs-cp932)
+  endif()
+  if(labels)
+    zarnik_set_labels(${name}_TESTS ${labels})
+  endif()
 endfunction()
 
 # zarnik_add_english_run(name): the tests of a test program that zarnik_add_gtest made run a
-# second time, named with ".en" and with the same properties, under an English UI: Wine in
-# en_US.UTF-8 (code page 1252) on a prefix of its own, which scripts/headless-env.sh prepares
-# beside the Japanese one. ZARNIK_TEST_LANGUAGE tells the tests which language to expect.
+# second time, named with ".en" and with the same properties and labels (needs-cp932 aside),
+# under an English UI: Wine in en_US.UTF-8 (code page 1252) on a prefix of its own, which
+# scripts/headless-env.sh prepares beside the Japanese one; on Windows, the system as it is.
+# ZARNIK_TEST_LANGUAGE tells the tests which language to expect.
 function(zarnik_add_english_run name)
   get_property(props TARGET ${name} PROPERTY ZARNIK_TEST_PROPERTIES)
+  get_property(labels TARGET ${name} PROPERTY ZARNIK_TEST_LABELS)
   gtest_discover_tests(${name}
     TEST_SUFFIX .en
     TEST_LIST ${name}_english_tests
@@ -71,4 +108,7 @@ function(zarnik_add_english_run name)
   set(env_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_english_env.cmake)
   file(WRITE ${env_file} "foreach(t IN LISTS ${name}_english_tests)\n  set_tests_properties(\"\${t}\" PROPERTIES ENVIRONMENT \"${english_env}\")\nendforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_file})
+  if(labels)
+    zarnik_set_labels(${name}_english_tests ${labels})
+  endif()
 endfunction()

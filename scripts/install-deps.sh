@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Zarnik needs to build and test, only when one is missing: with
-# everything installed it needs no root. The Japanese locale the tests want is made by
-# scripts/test-locale.sh, which run-tests.sh calls.
+# Installs the Debian packages Zarnik needs to build and test, and the workflow schema checker
+# from npm, only when one is missing: with everything installed it needs no root. The Japanese
+# locale the tests want is made by scripts/test-locale.sh, which run-tests.sh calls.
 set -euo pipefail
 
 packages=(
@@ -15,6 +15,7 @@ packages=(
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
   locales fonts-ipafont-gothic fonts-liberation
   nsis icoutils unzip
+  python3 git curl faketime
 )
 
 missing=()
@@ -29,4 +30,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The workflows' schema check (action-validator carries the schema: it needs no network once
+# installed). npm from Debian where there is none.
+if ! command -v action-validator >/dev/null; then
+  if ! command -v npm >/dev/null; then
+    echo "Installing: npm"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends npm
+  fi
+  echo "Installing: @action-validator/cli (npm)"
+  $sudo npm install --global --no-fund --no-audit @action-validator/cli@0.6.0 >/dev/null
 fi

@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/build.sh
+# What it runs and nothing else: not the tests, the benchmarks or the packages.
+./scripts/build.sh zarnik_scr Quorvel
 build=${ZARNIK_BUILD_DIR:-build}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -n "${DISPLAY:-}" ]; then

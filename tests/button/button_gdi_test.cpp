@@ -7,6 +7,7 @@
 
 #include "button/command_button.h"
 #include "platform/gdi.h"
+#include "tests/support/test_support.h"
 
 namespace zarnik {
 namespace {
@@ -32,6 +33,7 @@ class ButtonGdiTest : public ::testing::Test {
 
 TEST_F(ButtonGdiTest, AThousandRedrawsAcrossEveryPictureHoldNothingMore) {
   const long before_button = LiveGdiObjects();
+  const long system_before_button = test::SystemGdiObjects();
   CommandButton* b = CommandButton::Create(host_, 7, 10, 10, 69, 29, PropertyBag::Parse(L"caption=設定\r\n"));
   ASSERT_NE(b, nullptr);
   b->Initialize();
@@ -41,10 +43,11 @@ TEST_F(ButtonGdiTest, AThousandRedrawsAcrossEveryPictureHoldNothingMore) {
 
   std::set<ButtonFace::Picture> seen;
   int redraws = 0;
+  long system_first_round = 0;
   auto step = [&](auto&& action) {
     action();
     seen.insert(b->last_picture());
-    ++redraws;
+    if (++redraws == 8) system_first_round = test::SystemGdiObjects();
   };
   while (redraws < 1000) {
     step([&] { SendMessageW(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)); });  // highlight
@@ -58,8 +61,12 @@ TEST_F(ButtonGdiTest, AThousandRedrawsAcrossEveryPictureHoldNothingMore) {
   }
   EXPECT_EQ(seen.size(), 6u);
   EXPECT_EQ(LiveGdiObjects(), before);
+  // The system's count from the first round of pictures on: a leak per redraw would show a
+  // thousand times over.
+  EXPECT_LE(test::SystemGdiObjects(), system_first_round + test::kSystemGdiSlack);
   DestroyWindow(wnd);
   EXPECT_EQ(LiveGdiObjects(), before_button);
+  EXPECT_LE(test::SystemGdiObjects(), system_before_button + test::kSystemGdiSlack);
 }
 
 }  // namespace

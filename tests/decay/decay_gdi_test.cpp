@@ -26,12 +26,14 @@ TEST(DecayGdiTest, FiveHundredTicksHoldNothingMore) {
   // The first tick makes what the run keeps (the caption's font); nothing after it may add.
   cycle.Tick(source, display);
   const long before = LiveGdiObjects();
+  const long system_before = test::SystemGdiObjects();
   const long handles = LiveKernelHandles();
   for (int i = 0; i < 500; ++i) {
     cycle.Tick(source, display);
     ASSERT_FALSE(cycle.caption().empty()) << "tick " << i;  // the JPEG came back every time
   }
   EXPECT_EQ(LiveGdiObjects(), before);
+  EXPECT_LE(test::SystemGdiObjects(), system_before + test::kSystemGdiSlack);
   EXPECT_EQ(LiveKernelHandles(), handles);
 }
 

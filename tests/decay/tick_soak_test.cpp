@@ -53,6 +53,9 @@ std::vector<Counter> Counters() {
        },
        2},
       {"live GDI objects", [] { return static_cast<long long>(LiveGdiObjects()); }, 0},
+      // The system's count (0 under Wine, where the line above witnesses).
+      {"GDI objects (GetGuiResources)", [] { return static_cast<long long>(test::SystemGdiObjects()); },
+       test::kSystemGdiSlack},
       {"live kernel handles", [] { return static_cast<long long>(LiveKernelHandles()); }, 0},
   };
 }

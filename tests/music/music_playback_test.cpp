@@ -20,6 +20,7 @@ class MusicPlayback : public ::testing::Test {
  protected:
   void SetUp() override {
     SetMediaService(SystemMediaService());
+    ZARNIK_SKIP_UNLESS_SOUND();
     ASSERT_GE(RecordLevel(300ms), 0.0) << "no recording device";
   }
   void TearDown() override {

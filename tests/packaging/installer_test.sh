@@ -1,14 +1,30 @@
 #!/usr/bin/env bash
 # The release packages, checked as a user would meet them: the zip's contents, and the installer
 # run under Wine in a prefix of its own (so the screen-saver values and uninstall entries it
-# writes never reach the other tests' prefix).
+# writes never reach the other tests' prefix), or natively on Windows (MSYS2's bash), where it
+# installs into this user's profile and changes this user's screen saver: there it runs only
+# with ZARNIK_TEST_INSTALLS_HERE=1, on a machine that may be thrown away (a CI runner).
 # Usage: installer_test.sh prepare|package|install|saver|upgrade|uninstall|all_users
 # Environment (from CTest): ZARNIK_VERSION, ZARNIK_ZIP, ZARNIK_SETUP, ZARNIK_STAGE, ZARNIK_NSIS_SCRIPT,
 # ZARNIK_ICON, ZARNIK_MAKENSIS, ZARNIK_OBJDUMP, ZARNIK_INSTALLER_PREFIX.
+# Exit status 77: skipped, with the reason.
 set -u
 for var in ZARNIK_VERSION ZARNIK_ZIP ZARNIK_STAGE ZARNIK_OBJDUMP ZARNIK_INSTALLER_PREFIX; do
   [ -n "${!var:-}" ] || { echo "$var is not set" >&2; exit 2; }
 done
+
+native=""
+case $(uname -s) in MINGW* | MSYS* | CYGWIN*) native=1 ;; esac
+skip() { echo "SKIPPED: $*"; exit 77; }
+needs() { local t; for t in "$@"; do command -v "$t" >/dev/null || skip "needs $t"; done; }
+case ${1:-} in
+  install | saver | upgrade | uninstall | all_users)
+    [ -z "$native" ] || [ "${ZARNIK_TEST_INSTALLS_HERE:-}" = 1 ] ||
+      skip "installs into this user's profile and changes the screen saver: set ZARNIK_TEST_INSTALLS_HERE=1 on a machine you can throw away"
+    ;;
+esac
+# ImageMagick 7 (MSYS2) is magick; 6 (Debian) is convert.
+im() { if command -v magick >/dev/null; then magick "$@"; else convert "$@"; fi; }
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -28,6 +44,7 @@ finish() {
 # The package's files, without Wine.
 
 case_package() {
+  needs unzip wrestool
   local listing
   listing=$(unzip -Z1 "$ZARNIK_ZIP" | sort | tr '\n' ' ')
   equal "zip listing" "$listing" "LICENSE.txt Quorvel.dll README.txt THIRD-PARTY-NOTICES.txt Zarnik.scr "
@@ -73,21 +90,37 @@ case_package() {
 }
 
 # ---------------------------------------------------------------------------------------------
-# Wine helpers
+# Windows helpers: Wine's, or the system's own
 
-export WINEPREFIX=$ZARNIK_INSTALLER_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarnik'
 DESKTOP='HKCU\Control Panel\Desktop'
 
-wine_quiet() { wine "$@" >/dev/null 2>&1 </dev/null; }
-settle() { timeout 120 wineserver -w; }
-unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-# The prefix's own folders, without a Wine start: C:\a\b -> $WINEPREFIX/drive_c/a/b.
-drive_c_path() {
-  local rest=${1#[Cc]:\\}
-  [ "$rest" != "$1" ] || { echo "not on drive C: $1" >&2; return 1; }
-  echo "$WINEPREFIX/drive_c/${rest//\\//}"
-}
+if [ -n "$native" ]; then
+  # Windows programs get their arguments as written (/S, HKCU\...), not as MSYS2 paths.
+  export MSYS2_ARG_CONV_EXCL='*'
+  wine_quiet() { "$@" >/dev/null 2>&1 </dev/null; }
+  wine() { "$@"; }
+  settle() { :; }  # a program started from here has ended when it returns
+  unix_path() { cygpath -u "$1"; }
+  drive_c_path() { cygpath -u "$1"; }
+  user_folders() { printf '%s\n' "${LOCALAPPDATA:?}" "${APPDATA:?}" "${ProgramW6432:-C:\\Program Files}"; }
+  stop_programs() { taskkill /F /IM Zarnik.scr >/dev/null 2>&1; return 0; }
+else
+  export WINEPREFIX=$ZARNIK_INSTALLER_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wine_quiet() { wine "$@" >/dev/null 2>&1 </dev/null; }
+  settle() { timeout 120 wineserver -w; }
+  unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+  # The prefix's own folders, without a Wine start: C:\a\b -> $WINEPREFIX/drive_c/a/b.
+  drive_c_path() {
+    local rest=${1#[Cc]:\\}
+    [ "$rest" != "$1" ] || { echo "not on drive C: $1" >&2; return 1; }
+    echo "$WINEPREFIX/drive_c/${rest//\\//}"
+  }
+  user_folders() {
+    wine cmd /c 'echo %LOCALAPPDATA%&echo %APPDATA%&echo %ProgramW6432%' 2>/dev/null </dev/null | tr -d '\r'
+  }
+  stop_programs() { wineserver -k >/dev/null 2>&1; return 0; }
+fi
 
 # reg_query KEY NAME -> "TYPE<tab>DATA", nothing when the value is missing. A key is read once
 # until something changes the registry (each Wine start costs seconds on a busy machine).
@@ -111,6 +144,7 @@ reg_set() { reg_changed; wine_quiet reg add "$1" /v "$2" /d "$3" /f; }
 reg_unset() { reg_changed; wine_quiet reg delete "$1" /v "$2" /f; }
 
 prepare_prefix() {
+  [ -z "$native" ] || return 0
   if [ ! -f "$WINEPREFIX/.zarnik-installer-ready" ]; then
     rm -rf "$WINEPREFIX"
     mkdir -p "$(dirname "$WINEPREFIX")"
@@ -122,11 +156,10 @@ prepare_prefix() {
 
 # Each case starts from a prefix without Zarnik and with known screen-saver values.
 begin() {
-  wineserver -k >/dev/null 2>&1
+  stop_programs
   wine_quiet cmd /c exit  # Wine's services, their output away from CTest's pipes
   local folders
-  mapfile -t folders < <(wine cmd /c 'echo %LOCALAPPDATA%&echo %APPDATA%&echo %ProgramW6432%' \
-                           2>/dev/null </dev/null | tr -d '\r')
+  mapfile -t folders < <(user_folders)
   LOCAL_DIR_WIN="${folders[0]}\\Programs\\Zarnik"
   APPDATA_WIN=${folders[1]}
   LOCAL_DIR=$(drive_c_path "$LOCAL_DIR_WIN")
@@ -141,7 +174,7 @@ begin() {
   reg_set "$DESKTOP" ScreenSaveActive 0
   reg_set "$DESKTOP" ScreenSaveTimeOut 420
 }
-end_case() { wineserver -k >/dev/null 2>&1; }
+end_case() { stop_programs; }
 
 run_setup() {  # run_setup SETUP ARGS...
   local setup=$1; shift
@@ -158,6 +191,14 @@ run_quiet_uninstall() {  # run_quiet_uninstall HKCU|HKLM
   reg_changed
   wine_quiet "$program" /S
   settle
+  # An NSIS uninstaller runs on from a copy of itself in the temporary folder and removes its
+  # entry last: until then it is not done (Windows; under Wine settle waited for it).
+  local i
+  for i in $(seq 240); do
+    reg_changed
+    entry_exists "$1" || break
+    sleep 0.5
+  done
 }
 current_saver_is() {  # current_saver_is UNIX_FILE
   local value; value=$(reg_value "$DESKTOP" SCRNSAVE.EXE)
@@ -208,13 +249,13 @@ case_install() {
 case_saver() {
   begin
   run_setup "$ZARNIK_SETUP"
-  convert -size 640x480 xc:'#d01010' BMP3:"$LOCAL_DIR/red.bmp"
+  im -size 640x480 xc:'#d01010' BMP3:"$LOCAL_DIR/red.bmp"
   { printf '[Section]\r\n'
     printf '画像=1\r\n画像ﾌｧｲﾙ=%s\\red.bmp\r\n劣化度=1\r\n' "$LOCAL_DIR_WIN"
   } | iconv -f UTF-8 -t CP932 >"$LOCAL_DIR/Quorvel.ini"
   cp "$LOCAL_DIR/Quorvel.ini" "$LOCAL_DIR/settings.before"
 
-  (cd "$LOCAL_DIR" && exec wine Zarnik.scr /s >/dev/null 2>&1 </dev/null) &
+  (cd "$LOCAL_DIR" && wine ./Zarnik.scr /s >/dev/null 2>&1 </dev/null) &
   local jpg="$LOCAL_DIR/Quorvel.jpg" first="" now="" i
   for i in $(seq 600); do
     [ -s "$jpg" ] && first=$(md5sum <"$jpg") && break
@@ -227,7 +268,7 @@ case_saver() {
   done
   check "Quorvel.jpg changes as the picture decays" test -n "$now" -a "$now" != "$first"
   local pixel
-  pixel=$(convert "$jpg" -gravity center -crop 1x1+0+0 -depth 8 txt:- 2>/dev/null |
+  pixel=$(im "$jpg" -gravity center -crop 1x1+0+0 -depth 8 txt:- 2>/dev/null |
           sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' | head -n 1)
   check "the picture chosen in the settings file beside it is shown (centre $pixel)" \
     bash -c "read -r r g b <<<'$pixel'; [ \"\$r\" -gt 150 ] && [ \"\$g\" -lt 90 ] && [ \"\$b\" -lt 90 ]"
@@ -321,7 +362,9 @@ case_all_users() {
   check "nothing in the per-user folder" test ! -e "$LOCAL_DIR/Zarnik.scr"
   check "machine-wide uninstall entry" entry_exists HKLM
   check "no per-user uninstall entry" no_entry HKCU
-  equal "DisplayIcon" "$(reg_value "HKLM\\$UNINSTALL_KEY" DisplayIcon)" 'C:\windows\system32\Zarnik.scr,0'
+  # Windows writes its system folder's name in any letter case (C:\WINDOWS\system32).
+  local icon; icon=$(reg_value "HKLM\\$UNINSTALL_KEY" DisplayIcon)
+  equal "DisplayIcon" "${icon,,}" 'c:\windows\system32\zarnik.scr,0'
   check "current saver is the system copy" current_saver_is "$SYS_DIR/Zarnik.scr"
 
   run_quiet_uninstall HKLM

@@ -289,9 +289,14 @@ TEST(UnicodePaths, ChosenSavedReadBackThenShownAndHeard) {
     const Screenshot shot = CaptureScreen();
     return shot.At(left - 3, top + 50) == 0u && std::abs(static_cast<int>(shot.At(left + 10, top + 10) & 0xFF) - 0xB0) < 24;
   }, 10s));
-  EXPECT_GT(RecordLevel(2500ms), 0.05);
+  const bool hearing = PlayDevices() > 0 && RecordDevices() > 0;
+  if (hearing) {
+    EXPECT_GT(RecordLevel(2500ms), 0.05);
+  }
   PressKey(VK_SHIFT);
   EXPECT_TRUE(saver.Wait(10s));
+  // Everything else was checked; the music only where it can be heard.
+  ZARNIK_SKIP_UNLESS_SOUND();
 }
 
 }  // namespace

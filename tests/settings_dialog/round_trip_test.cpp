@@ -7,6 +7,7 @@
 #include "platform/surface.h"
 #include "settings/settings.h"
 #include "settings/shared_state.h"
+#include "settings_dialog/dialog_texts.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/settings_window.h"
 #include "tests/support/jpeg_quality.h"
@@ -35,8 +36,9 @@ HWND FileNameBox(HWND dialog) {
 std::thread AnswerFileDialog(const std::wstring& path) {
   return std::thread([path] {
     HWND dialog = nullptr, edit = nullptr;
+    const std::wstring title = TextsFor(DialogLanguage()).open_title;
     if (!PumpUntil([&] {
-          dialog = FindWindowW(nullptr, L"ﾌｧｲﾙを開く");
+          dialog = FindWindowW(nullptr, title.c_str());
           edit = dialog ? FileNameBox(dialog) : nullptr;
           return dialog && IsWindowVisible(dialog) && IsWindowEnabled(dialog) && edit && IsWindowVisible(edit);
         }, 30s))
@@ -122,7 +124,8 @@ TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {
   run.resize(want.size());
   EXPECT_EQ(run, want);
 
-  const double level = RecordLevel(2000ms);
+  const bool hearing = PlayDevices() > 0 && RecordDevices() > 0;
+  const double level = hearing ? RecordLevel(2000ms) : 0;
   const int left = (GetSystemMetrics(SM_CXSCREEN) - 200) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - 100) / 2;
   Screenshot shot;
   auto centred = [&] {
@@ -133,7 +136,9 @@ TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {
   EXPECT_EQ(shot.At(left - 3, top + 50), 0u);
   EXPECT_EQ(shot.At(left + 203, top + 50), 0u);
   EXPECT_NEAR(static_cast<int>(shot.At(left + 10, top + 10) & 0xFF), 0xB0, 24);
-  EXPECT_GT(level, 0.05);
+  if (hearing) {
+    EXPECT_GT(level, 0.05);
+  }
 
   INPUT key[2] = {};
   key[0].type = key[1].type = INPUT_KEYBOARD;
@@ -141,6 +146,8 @@ TEST(RoundTrip, ChosenInTheDialogThenDecayedAndPlayedByTheSaver) {
   key[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, key, sizeof(INPUT));
   EXPECT_TRUE(saver.Wait(10s));
+  // Everything else was checked; the music only where it can be heard.
+  ZARNIK_SKIP_UNLESS_SOUND();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "settings/shared_state.h"
 #include "settings_dialog/dialog_controls.h"
 #include "settings_dialog/dialog_rules.h"
+#include "settings_dialog/dialog_texts.h"
 #include "settings_dialog/layout.h"
 #include "settings_dialog/settings_window.h"
 #include "tests/support/test_support.h"
@@ -200,16 +201,21 @@ POINT OnScreen(HWND wnd, const RECT& r) {
   return pt;
 }
 
+enum class Pick { None, Picked, NoListView };
+
 // Picks a file in the system's open-file dialog with a real double-click, the dialog first moved
 // so that the file's entry lies over the screen point: once the dialog has closed at the second
 // press, the second release falls on whatever lies under the point. Runs beside the thread that
-// waits in the dialog; when anything is missing it cancels the dialog instead.
-std::thread DoubleClickFileOver(const std::wstring& name, POINT point, std::atomic<bool>* picked) {
+// waits in the dialog; when anything is missing it cancels the dialog instead. The classic
+// dialog (Wine's) lists the files in a list view; the Explorer-style one of Windows draws its
+// items itself, and then nothing here can find an entry's place.
+std::thread DoubleClickFileOver(const std::wstring& name, POINT point, std::atomic<Pick>* picked) {
   return std::thread([name, point, picked] {
     HWND dialog = nullptr, list = nullptr;
     int item = -1;
+    const std::wstring title = TextsFor(DialogLanguage()).open_title;
     auto listed = [&] {
-      dialog = FindWindowW(nullptr, L"ﾌｧｲﾙを開く");
+      dialog = FindWindowW(nullptr, title.c_str());
       HWND view = dialog ? FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr) : nullptr;
       list = view ? FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
       if (!list || !IsWindowVisible(dialog)) return false;
@@ -245,11 +251,12 @@ std::thread DoubleClickFileOver(const std::wstring& name, POINT point, std::atom
         if (PumpUntil(pointer_there, 5s)) {
           PressAndRelease();
           PressAndRelease();
-          *picked = true;
+          *picked = Pick::Picked;
           return;
         }
       }
     }
+    if (dialog && IsWindowVisible(dialog) && !list) *picked = Pick::NoListView;
     if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   });
 }
@@ -262,19 +269,22 @@ TEST_F(DialogTest, TheLastReleaseOfADoubleClickThatPickedAFileChangesNothingBelo
   Open(before);
   CommandButton* cancel = CommandButton::FromWindow(GetDlgItem(wnd_, kIdCmdCan));
   ASSERT_NE(cancel, nullptr);
-  struct Pick {
+  struct Target {
     const wchar_t* name;
     RECT below;  // what lies under the file's entry
     const char* what;
   };
-  for (const Pick& pick : {Pick{L"zarnik-tune", In(kPanelMusic, kBgmLabel[0]), "the option for no music"},
-                           Pick{L"zarnik-other", kCmdSet, "the save button"}}) {
+  for (const Target& pick : {Target{L"zarnik-tune", In(kPanelMusic, kBgmLabel[0]), "the option for no music"},
+                             Target{L"zarnik-other", kCmdSet, "the save button"}}) {
     const std::wstring file = media.File(pick.name + std::wstring(L".mp3"));
-    std::atomic<bool> picked = false;
+    std::atomic<Pick> picked = Pick::None;
     std::thread answer = DoubleClickFileOver(pick.name, OnScreen(wnd_, pick.below), &picked);
     Click(In(kPanelMusic, kCmdBgm));
     answer.join();
-    ASSERT_TRUE(picked) << "no file dialog, or no entry for the file in it, before " << pick.what;
+    if (picked == Pick::NoListView)
+      GTEST_SKIP() << "this system's file dialog has no list view to find the file's entry in (the "
+                      "Explorer-style dialog draws its items itself); the double-click needs the classic one";
+    ASSERT_TRUE(picked == Pick::Picked) << "no file dialog, or no entry for the file in it, before " << pick.what;
     ASSERT_TRUE(PumpUntil([&] { return Zarnik_BGM::MusicFile == file; }, 5s));
     // The pointer off ｷｬﾝｾﾙ, then onto it: once it shows the hover, every input before that
     // move, the stray release included, has been handled.

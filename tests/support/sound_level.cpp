@@ -47,4 +47,7 @@ double RecordLevel(std::chrono::milliseconds duration) {
   return level;
 }
 
+unsigned PlayDevices() { return waveOutGetNumDevs(); }
+unsigned RecordDevices() { return waveInGetNumDevs(); }
+
 }  // namespace zarnik::test

@@ -192,6 +192,19 @@ bool FileExistsW(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+long SystemGdiObjects() { return static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)); }
+
+bool SystemCountsGdiObjects() {
+  static const bool counts = [] {
+    const long before = SystemGdiObjects();
+    HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
+    const long with = SystemGdiObjects();
+    DeleteObject(probe);
+    return with > before;
+  }();
+  return counts;
+}
+
 std::string ToCp932(const std::wstring& text) { return ToCodePage(932, text); }
 
 std::wstring FromCp932(const std::string& bytes) { return FromCodePage(932, bytes); }

@@ -92,6 +92,16 @@ bool FileExistsW(const std::wstring& path);
                    << GetACP();                                                                  \
   } while (false)
 
+// The system's own count of this process's GDI objects (GetGuiResources), where a leak shows
+// on Windows. Wine always answers 0: there only the owners' count (LiveGdiObjects) witnesses,
+// and the growth tests check both.
+long SystemGdiObjects();
+// Whether this system counts them at all (an object made shows in the count).
+bool SystemCountsGdiObjects();
+// What Windows may make once for a process and keep (a cached font or brush): growth up to
+// this is no leak, while a leak repeated at every step shows far above it.
+inline constexpr long kSystemGdiSlack = 4;
+
 // Text conversions for building and checking settings files.
 std::string ToCp932(const std::wstring& text);
 std::wstring FromCp932(const std::string& bytes);
