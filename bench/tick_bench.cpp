@@ -197,6 +197,9 @@ int wmain(int argc, wchar_t** argv) {
         if (i == 0) {
           first_wall = t2 - t0;
           first_cpu = c1 - c0;
+          const zarnik::TickSteps& f = cycle.last_steps();
+          std::printf("# first tick: bitmap %.1f, convert %.1f, load %.1f, caption %.1f, paint %.1f ms\n", f.bitmap,
+                      f.convert, f.load, f.caption, t2 - t1);
         }
         if (i == per_cycle - 1) writes_before = cycle.bitmap().writes();
         if (i < per_cycle) continue;  // the first cycle: the run's start

@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 
@@ -74,14 +75,15 @@ struct VectorDestination {
   }
   bool Grow(size_t used) {
     try {
-      out->resize(used + kPiece);
+      // All the room the buffer already has: one kept from earlier calls needs no more.
+      out->resize(std::max(out->capacity(), used + kPiece));
     } catch (...) {
       failed = true;
       out->resize(used);
       return false;
     }
     base.next_output_byte = out->data() + used;
-    base.free_in_buffer = kPiece;
+    base.free_in_buffer = out->size() - used;
     return true;
   }
   static VectorDestination* Of(j_compress_ptr cinfo) { return reinterpret_cast<VectorDestination*>(cinfo->dest); }
@@ -247,7 +249,6 @@ struct Replay {
   Divisors divisors[NUM_QUANT_TBLS];
   int table[3] = {};
   int handle[3] = {};  // what stands for each component's coefficient array
-  AlignedArray<JBLOCK> rows[3];
   JBLOCKROW row_ptrs[3][MAX_SAMP_FACTOR] = {};
 };
 
@@ -326,7 +327,7 @@ bool EncodeRows(int width, int height, const RowSource& rows, int quality, std::
   return !dest.failed;
 }
 
-bool EncodeBlocks(const SourceBlocks& blocks, int quality, std::vector<uint8_t>* out) {
+bool EncodeBlocks(const SourceBlocks& blocks, int quality, std::vector<uint8_t>* out, EncodeScratch* scratch) {
 #ifdef QUORVEL_KEEPS_BLOCKS
   const size_t start = out->size();
   jpeg_compress_struct cinfo{};
@@ -349,9 +350,14 @@ bool EncodeBlocks(const SourceBlocks& blocks, int quality, std::vector<uint8_t>*
     const int v = cinfo.comp_info[ci].v_samp_factor;
     if (!kept.values || v < 1 || v > MAX_SAMP_FACTOR) ERREXIT(&cinfo, JERR_BAD_SAMPLING);
     replay.table[ci] = cinfo.comp_info[ci].quant_tbl_no;
-    replay.rows[ci] = AllocateAligned<JBLOCK>(static_cast<size_t>(v) * kept.width_in_blocks);
-    if (!replay.rows[ci]) ERREXIT(&cinfo, JERR_OUT_OF_MEMORY);
-    for (int r = 0; r < v; ++r) replay.row_ptrs[ci][r] = replay.rows[ci].get() + static_cast<size_t>(r) * kept.width_in_blocks;
+    const size_t needed = static_cast<size_t>(v) * kept.width_in_blocks * DCTSIZE2;
+    if (scratch->capacity[ci] < needed) {
+      scratch->rows[ci] = AllocateAligned<int16_t>(needed);
+      scratch->capacity[ci] = scratch->rows[ci] ? needed : 0;
+      if (!scratch->rows[ci]) ERREXIT(&cinfo, JERR_OUT_OF_MEMORY);
+    }
+    JBLOCKROW row_blocks = reinterpret_cast<JBLOCKROW>(scratch->rows[ci].get());
+    for (int r = 0; r < v; ++r) replay.row_ptrs[ci][r] = row_blocks + static_cast<size_t>(r) * kept.width_in_blocks;
     arrays[ci] = reinterpret_cast<jvirt_barray_ptr>(&replay.handle[ci]);
   }
   for (int t = 0; t < NUM_QUANT_TBLS; ++t)
@@ -373,6 +379,7 @@ bool EncodeBlocks(const SourceBlocks& blocks, int quality, std::vector<uint8_t>*
   (void)blocks;
   (void)quality;
   (void)out;
+  (void)scratch;
   return false;
 #endif
 }

@@ -39,6 +39,13 @@ struct SourceBlocks {
   size_t bytes() const;
 };
 
+// Room for a component's row of quantised blocks while kept blocks are encoded, reused from
+// call to call.
+struct EncodeScratch {
+  AlignedArray<int16_t> rows[3];
+  size_t capacity[3] = {};
+};
+
 bool BlocksCanBeKept();
 
 // Row y of the picture, from the top, as width * 3 bytes of blue, green, red; null to give up.
@@ -51,6 +58,6 @@ bool EncodeRows(int width, int height, const RowSource& rows, int quality, std::
                 SourceBlocks* keep);
 
 // The same JPEG from kept blocks: the bytes EncodeRows gives for their picture at this quality.
-bool EncodeBlocks(const SourceBlocks& blocks, int quality, std::vector<uint8_t>* out);
+bool EncodeBlocks(const SourceBlocks& blocks, int quality, std::vector<uint8_t>* out, EncodeScratch* scratch);
 
 }  // namespace quorvel

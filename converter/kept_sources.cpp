@@ -24,20 +24,33 @@ void KeptSource::Reset(int width, int height) {
   known = false;
   blocks = SourceBlocks{};
   jpegs.clear();
+  seen.clear();
   jpeg_bytes_ = 0;
   budget_ = static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0)) * 4;
 }
 
+void KeptSource::DropLargest() {
+  auto largest = std::max_element(jpegs.begin(), jpegs.end(),
+                                  [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
+  if (largest == jpegs.end()) return;
+  jpeg_bytes_ -= largest->second.size();
+  jpegs.erase(largest);
+}
+
+void KeptSource::KeepBlocks(SourceBlocks taken) {
+  if (taken.bytes() > budget_) return;
+  blocks = std::move(taken);
+  while (!jpegs.empty() && jpeg_bytes_ > Room()) DropLargest();
+}
+
 void KeptSource::Keep(int quality, const std::vector<uint8_t>& jpeg) {
-  const size_t room = budget_ > blocks.bytes() ? budget_ - blocks.bytes() : 0;
-  if (jpegs.count(quality) || jpeg.size() > room) return;
-  // Larger kept files make way, largest first, as long as they are larger than this one.
-  while (jpeg_bytes_ + jpeg.size() > room) {
+  if (jpegs.count(quality) || jpeg.size() > Room()) return;
+  // A larger kept file makes way; one is enough, as this one is smaller than it.
+  if (jpeg_bytes_ + jpeg.size() > Room()) {
     auto largest = std::max_element(jpegs.begin(), jpegs.end(),
                                     [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
     if (largest == jpegs.end() || largest->second.size() <= jpeg.size()) return;
-    jpeg_bytes_ -= largest->second.size();
-    jpegs.erase(largest);
+    DropLargest();
   }
   try {
     jpegs.emplace(quality, jpeg);

@@ -8,10 +8,10 @@
 // -1) are ignored. Result: 1 when the JPEG file was written, 0 when not; on failure no JPEG
 // file is left behind and a JPEG file already at the path is untouched.
 //
-// The same bitmap converted again, unchanged, is not read again: its transformed blocks are
-// kept and only quantised and entropy-coded at the new quality, or the JPEG of a quality seen
-// before is written as it was kept. Either way the file holds the very bytes a first
-// conversion would have written.
+// The same bitmap converted again, unchanged, is not read again where what was kept serves: the
+// JPEG of a quality seen before is written as it was kept, or the picture's transformed blocks
+// are only quantised and entropy-coded at the new quality. Either way the file holds the very
+// bytes a first conversion would have written.
 #include <windows.h>
 
 #include <algorithm>
@@ -66,34 +66,49 @@ bool StillKept(const KeptSource& kept, BitmapFile& file, BitmapReader& bitmap,
   return digest && *digest == kept.digest;
 }
 
-// The JPEG from what is kept: written as kept, or encoded from the blocks. Null when nothing
-// kept serves.
-const std::vector<uint8_t>* FromKept(KeptSource& kept, int quality, std::vector<uint8_t>* made) {
-  if (auto found = kept.jpegs.find(quality); found != kept.jpegs.end()) return &found->second;
-  if (!kept.blocks.components[0].values || !EncodeBlocks(kept.blocks, quality, made)) return nullptr;
-  kept.Keep(quality, *made);
-  return made;
-}
-
-// A first conversion of the file as it is: read, encoded, and kept for the next calls when the
-// file stayed the same throughout.
-bool Afresh(KeptSource& kept, BitmapFile& file, BitmapReader& bitmap, const std::optional<FileIdentity>& identity,
-            int quality, std::vector<uint8_t>* made) {
-  kept.Reset(bitmap.width(), bitmap.height());
-  const std::optional<uint64_t> digest =
-      identity ? file.Digest(bitmap, identity->changed == 0) : std::optional<uint64_t>();
+// The picture's rows encoded, its blocks kept on the way when they are wanted.
+bool FromRows(KeptSource& kept, BitmapFile& file, BitmapReader& bitmap, int quality, bool keep_blocks) {
   SourceBlocks blocks;
   const RowSource rows = [&](int y) { return file.Row(bitmap, y); };
-  if (!EncodeRows(bitmap.width(), bitmap.height(), rows, quality, made, BlocksCanBeKept() ? &blocks : nullptr))
+  kept.output.clear();
+  if (!EncodeRows(bitmap.width(), bitmap.height(), rows, quality, &kept.output, keep_blocks ? &blocks : nullptr))
     return false;
-  if (digest && file.Identity() == identity) {
-    kept.identity = *identity;
-    kept.digest = *digest;
-    kept.blocks = std::move(blocks);
-    kept.known = true;
-    kept.Keep(quality, *made);
-  }
+  if (keep_blocks) kept.KeepBlocks(std::move(blocks));
   return true;
+}
+
+// The JPEG of the file at the quality: as kept, from the kept blocks, or from the file's rows;
+// whatever it was made from, the same bytes. Null on failure.
+const std::vector<uint8_t>* Jpeg(KeptSource& kept, BitmapFile& file, BitmapReader& bitmap,
+                                 const std::optional<FileIdentity>& identity, int quality) {
+  if (!StillKept(kept, file, bitmap, identity)) {
+    // A picture seen for the first time: converted as it always was, and only its identity and
+    // JPEG kept until it proves to come back.
+    kept.Reset(bitmap.width(), bitmap.height());
+    const std::optional<uint64_t> digest =
+        identity ? file.Digest(bitmap, identity->changed == 0) : std::optional<uint64_t>();
+    if (!FromRows(kept, file, bitmap, quality, false)) return nullptr;
+    // Kept only when the file stayed the same throughout.
+    if (digest && file.Identity() == identity) {
+      kept.identity = *identity;
+      kept.digest = *digest;
+      kept.known = true;
+    }
+  } else if (auto found = kept.jpegs.find(quality); found != kept.jpegs.end()) {
+    return &found->second;
+  } else if (kept.blocks.components[0].values) {
+    kept.output.clear();
+    if (!EncodeBlocks(kept.blocks, quality, &kept.output, &kept.scratch) &&
+        !FromRows(kept, file, bitmap, quality, false))
+      return nullptr;
+  } else if (!FromRows(kept, file, bitmap, quality, BlocksCanBeKept() && kept.WantsBlocks(quality))) {
+    return nullptr;
+  }
+  if (kept.known) {
+    kept.seen.insert(quality);
+    kept.Keep(quality, kept.output);
+  }
+  return &kept.output;
 }
 
 int16_t Convert(const char* bitmap_path, const char* jpeg_path, int16_t quality) {
@@ -111,14 +126,8 @@ int16_t Convert(const char* bitmap_path, const char* jpeg_path, int16_t quality)
 
   std::shared_ptr<KeptSource> kept = KeptFor(source);
   std::lock_guard<std::mutex> hold(kept->busy);
-  std::vector<uint8_t> made;
-  const std::vector<uint8_t>* jpeg = StillKept(*kept, file, bitmap, identity) ? FromKept(*kept, q, &made) : nullptr;
-  if (!jpeg) {
-    made.clear();
-    if (!Afresh(*kept, file, bitmap, identity, q, &made)) return 0;
-    jpeg = &made;
-  }
-  return WriteWhole(target, *jpeg) ? 1 : 0;
+  const std::vector<uint8_t>* jpeg = Jpeg(*kept, file, bitmap, identity, q);
+  return jpeg && WriteWhole(target, *jpeg) ? 1 : 0;
 }
 
 }  // namespace
