@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
-"""Watches a running saver for a while: CPU per tick of the program, the wineserver and the
-X server (from /proc), the tick period (from the JPEG work file's changes), the program's
-peak memory and the bytes it writes per tick. Prints one line of key=value pairs.
+"""Watches a running saver over whole decay cycles: CPU per tick of the program, the
+wineserver and the X server (from /proc), the tick period (from the JPEG work file's changes),
+the program's peak memory and the bytes it writes per tick. Prints one line of key=value pairs
+and, last, the qualities of the ticks measured (qualities=90,80,...).
 
-usage: program_tick.py WINEPREFIX XSERVER_PID JPEG_PATH SECONDS [REPEATS]
-The program and the wineserver are the processes of that Wine prefix. With REPEATS above 1
-the same window (the same qualities) is measured in that many decay cycles; the figures are
-the least loaded window's, with the median and largest CPU per tick beside them, and the CPU
-per tick over the first whole cycle.
+usage: program_tick.py WINEPREFIX XSERVER_PID JPEG_PATH CYCLES [LIMIT_SECONDS]
+A cycle begins where the quality goes back up; CYCLES whole cycles are measured from the first
+such start, so every quality of the cycle is counted the same number of times.
 """
 import os
 import sys
@@ -106,101 +105,53 @@ def watched_processes(prefix, xserver):
     return {"program": program, "wineserver": wineserver, "x": xserver}
 
 
-def snapshot(pids, program):
-    return {
-        "t": time.monotonic(),
-        "cpu": {k: cpu_seconds(p) for k, p in pids.items()},
-        "wchar": io_counters(program)["wchar"],
-    }
-
-
-def window(ticks, first, count):
-    """CPU per tick and the rest over ticks[first] .. ticks[first + count]."""
-    a, b = ticks[first], ticks[first + count]
-    out = {k: 1000 * (b["cpu"][k] - a["cpu"][k]) / count for k in a["cpu"]}
-    out["cpu"] = sum(out.values())
-    times = [t["t"] for t in ticks[first:first + count + 1]]
-    out["period"] = 1000 * (times[-1] - times[0]) / count
-    out["gap"] = 1000 * max(y - x for x, y in zip(times, times[1:]))
-    out["wchar"] = (b["wchar"] - a["wchar"]) / count
-    qualities = [t["q"] for t in ticks[first + 1:first + count + 1] if t["q"]]
-    out["q_first"], out["q_last"] = (qualities[0], qualities[-1]) if qualities else (0, 0)
-    out["q_mean"] = sum(qualities) / len(qualities) if qualities else 0.0
-    return out
-
-
 def main():
     prefix, xserver = sys.argv[1], int(sys.argv[2])
-    jpeg, seconds = sys.argv[3], float(sys.argv[4])
-    repeats = int(sys.argv[5]) if len(sys.argv) > 5 else 1
+    jpeg, cycles = sys.argv[3], int(sys.argv[4])
+    limit = float(sys.argv[5]) if len(sys.argv) > 5 else 600
     pids = watched_processes(prefix, xserver)
     if not pids:
         return 1
     program = pids["program"]
 
-    # Start on a tick: the first change of the JPEG file seen.
-    last = jpeg_stamp(jpeg)
-    deadline = time.monotonic() + 10
-    while time.monotonic() < deadline:
-        now = jpeg_stamp(jpeg)
-        if now != last and now is not None:
-            last = now
-            break
-        time.sleep(0.002)
+    def snapshot(q):
+        return {"t": time.monotonic(), "cpu": {k: cpu_seconds(p) for k, p in pids.items()},
+                "wchar": io_counters(program)["wchar"], "q": q}
 
-    # Every tick from here: when it came, the CPU so far and its quality. The window of SECONDS
-    # is measured again at the same place of each later cycle (the same qualities), REPEATS
-    # windows in all, so that one slowed by a neighbour on a shared machine shows as such.
-    ticks = [dict(snapshot(pids, program), q=jpeg_quality(jpeg))]
-    if not ticks[0]["q"]:
-        repeats = 1  # no quality to find the same place again by
-    count = None
-    starts = [0]
-    give_up = time.monotonic() + seconds + 5 + (repeats - 1) * 400
+    # Every tick: when it came, the CPU so far, and its quality. A cycle starts at a tick whose
+    # quality is above the one before.
+    ticks, starts = [], []
+    last = jpeg_stamp(jpeg)
+    give_up = time.monotonic() + limit
     while time.monotonic() < give_up:
         now = jpeg_stamp(jpeg)
         if now is not None and now != last:
             last = now
-            ticks.append(dict(snapshot(pids, program), q=jpeg_quality(jpeg)))
-            i = len(ticks) - 1
-            if count is None and ticks[i]["t"] >= ticks[0]["t"] + seconds:
-                count = i
-            if count is not None and i > count and ticks[i]["q"] == ticks[0]["q"] and i - starts[-1] > count:
-                starts.append(i)
-            if count is not None and len(starts) >= repeats and i >= starts[repeats - 1] + count:
-                break
+            ticks.append(snapshot(jpeg_quality(jpeg)))
+            if len(ticks) > 1 and ticks[-1]["q"] > ticks[-2]["q"]:
+                starts.append(len(ticks) - 1)
+                if len(starts) > cycles:
+                    break
         time.sleep(0.002)
-    if count is None:
-        print("ticks=0: no tick seen")
+    if len(starts) <= cycles:
+        print(f"ticks={len(ticks)} cycles=0: no {cycles} whole cycles seen")
         return 1
 
-    windows = [window(ticks, s, count) for s in starts[:repeats] if s + count < len(ticks)]
-    for n, w in enumerate(windows):
-        print(f"# window {n + 1}: cpu/tick {w['cpu']:.1f} ms = program {w['program']:.1f} + wineserver "
-              f"{w['wineserver']:.1f} + X {w['x']:.1f}; qualities {w['q_first']}..{w['q_last']}", file=sys.stderr)
-    cpus = sorted(w["cpu"] for w in windows)
-    best = min(windows, key=lambda w: w["cpu"])
-    result = {
-        "ticks": count,
-        "windows": len(windows),
-        "period_ms": best["period"],
-        "period_max_ms": max(w["gap"] for w in windows),
-        "hwm_mb": status_kb(program, "VmHWM") / 1024,
-        "rss_mb": status_kb(program, "VmRSS") / 1024,
-    }
+    a, b = ticks[starts[0]], ticks[starts[cycles]]
+    count = starts[cycles] - starts[0]
+    result = {"ticks": count, "cycles": cycles}
     for k in pids:
-        result[f"cpu_{k}_ms"] = best[k]
-    result["cpu_ms"] = best["cpu"]
-    result["cpu_median_ms"] = cpus[len(cpus) // 2]
-    result["cpu_max_ms"] = cpus[-1]
-    result["q_first"], result["q_last"], result["q_mean"] = best["q_first"], best["q_last"], best["q_mean"]
-    result["wchar_per_tick"] = best["wchar"]
-    # A whole cycle, when one was seen: every quality once.
-    if len(starts) > 1:
-        cycle = window(ticks, 0, starts[1])
-        result["cycle_ticks"] = starts[1]
-        result["cycle_cpu_ms"] = cycle["cpu"]
-    print(" ".join(f"{k}={v:.1f}" if isinstance(v, float) else f"{k}={v}" for k, v in result.items()))
+        result[f"cpu_{k}_ms"] = 1000 * (b["cpu"][k] - a["cpu"][k]) / count
+    result["cpu_ms"] = sum(result[f"cpu_{k}_ms"] for k in pids)
+    times = [t["t"] for t in ticks[starts[0]:starts[cycles] + 1]]
+    result["period_ms"] = 1000 * (times[-1] - times[0]) / count
+    result["period_max_ms"] = 1000 * max(y - x for x, y in zip(times, times[1:]))
+    result["hwm_mb"] = status_kb(program, "VmHWM") / 1024
+    result["wchar_per_tick"] = (b["wchar"] - a["wchar"]) / count
+    qualities = [t["q"] for t in ticks[starts[0]:starts[cycles]]]
+    print(" ".join(f"{k}={v:.1f}" if isinstance(v, float) else f"{k}={v}" for k, v in result.items())
+          + " qualities=" + ",".join(str(q) for q in qualities))
+    return 0
 
 
 if __name__ == "__main__":

@@ -1,25 +1,26 @@
 #!/usr/bin/env bash
-# The tick benchmark, one command: photo-like frames at 1920x1080, 3840x2160 and 7680x4320,
-#  1. the whole tick in-process (tick_bench.exe) against tjCompress2 + tjDecompress2;
-#  2. the built saver on a screen of each size showing the frame as its desktop (degree 1):
-#     CPU per tick of the program + wineserver + X server from /proc over SECONDS, against
-#     Debian's tjbench (native, q50 4:2:0) on the same frame; the tick period, the program's
-#     peak memory and the bytes it writes per tick;
-#  3. the built saver at 3840x2160 for LOCK_SECONDS ticking, then as long with the session
+# The tick benchmark, one command, over whole decay cycles at degrees 10 and 1, with photo-like
+# frames at 1920x1080, 3840x2160 and 7680x4320:
+#  1. the whole tick in-process (tick_bench.exe): a run's first tick, then whole cycles, against
+#     tjCompress2 + tjDecompress2 at the same qualities;
+#  2. three 3840x2160 monitors in-process (monitor_tick_bench.exe): the cadence and the CPU of
+#     all three per tick;
+#  3. the built saver on a screen of each size showing the frame as its desktop: CPU per tick of
+#     the program + wineserver + X server from /proc over whole cycles, against Debian's tjbench
+#     (native, 4:2:0) at the qualities of those cycles; the tick period, the program's peak memory
+#     (in frames of 4 bytes a pixel) and the bytes it writes per tick;
+#  4. the built saver at 3840x2160 for LOCK_SECONDS ticking, then as long with the session
 #     locked (the message the system sends, posted by session_event.exe): the CPU of the
 #     program + wineserver + X server and the JPEG work files written, each way.
-# Options by environment: SIZES="1920x1080 ..." SECONDS_PER_RUN=15 REPEATS=3 LOCK_SECONDS=60
-# SKIP_INPROCESS=1 SKIP_PROGRAM=1 SKIP_LOCK=1. The saver's window of SECONDS_PER_RUN is measured at the same place of REPEATS
-# decay cycles (45 s each at degree 1): the least loaded is shown, the median and largest beside
-# it, and the CPU per tick over a whole cycle.
+# Options by environment: SIZES="1920x1080 ..." DEGREES="10 1" CYCLES_10=3 CYCLES_1=1
+# LOCK_SECONDS=60 SKIP_INPROCESS=1 SKIP_PROGRAM=1 SKIP_LOCK=1.
 # BENCH_BIN=folder (built programs to measure, e.g. a saved copy of an older build; no build then)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${ZARNIK_BUILD_DIR:-build}
 sizes=${SIZES:-"1920x1080 3840x2160 7680x4320"}
-seconds=${SECONDS_PER_RUN:-15}
-repeats=${REPEATS:-3}
+degrees=${DEGREES:-"10 1"}
 
 # The reference is Debian's own tjbench; only the benchmark needs it.
 if ! command -v tjbench >/dev/null; then
@@ -77,6 +78,9 @@ start_saver() {
   done
 }
 
+# [Section] / 劣化度= degree, in code page 932, in $prog.
+degree_settings() { printf '[Section]\r\n\227\362\211\273\223\170= %d\r\n' "$1" >"$prog/Quorvel.ini"; }
+
 stop_saver() {
   xdotool key space >/dev/null 2>&1 || true
   for _ in $(seq 50); do kill -0 "$saver" 2>/dev/null || break; sleep 0.1; done
@@ -88,62 +92,81 @@ frame_args=()
 for s in $sizes; do frame_args+=("$(winpath "$(make_frame "$s")")"); done
 
 if [ -z "${SKIP_INPROCESS:-}" ]; then
-  echo "== whole tick in-process, screen $largest (ms are medians; ratio = tick / library)"
+  echo "== whole tick in-process, screen $largest (ms are medians; ratio = CPU per tick / the library's at the same qualities)"
   ZARNIK_SCREEN="${largest}x24" zarnik_env_start
-  wine "$bin/tick_bench.exe" "${frame_args[@]}"
+  TICK_DEGREES="$degrees" wine "$bin/tick_bench.exe" "${frame_args[@]}"
   zarnik_env_stop
   # Three 4K monitors: each tick decays all three on worker threads; the cadence holds while a
   # tick ends well within its 500 ms.
-  echo "== three 3840x2160 monitors in-process, the 4K frame on each, degree 1"
-  zarnik_env_start
-  wine "$bin/monitor_tick_bench.exe" 3 3840 2160 20 "$(winpath "$(make_frame 3840x2160)")"
-  zarnik_env_stop
+  for d in $degrees; do
+    echo "== three 3840x2160 monitors in-process, the 4K frame on each, degree $d"
+    zarnik_env_start
+    wine "$bin/monitor_tick_bench.exe" 3 3840 2160 "$d" "$(winpath "$(make_frame 3840x2160)")"
+    zarnik_env_stop
+  done
 fi
+
+
+# tjbench at every quality of the cycles, the fastest of three runs each: the reference is what
+# the library can do, and a neighbour on a shared machine only ever slows it. tjbench times by
+# the wall clock; its CPU share (CPU / wall of the whole run) scales that back to CPU time, as
+# the saver's side is counted. Prints "quality comp_ms dec_ms" lines.
+tj_reference() {
+  local frame=$1 w=$2 h=$3
+  for _ in 1 2 3; do
+    /usr/bin/time -f 'share %e %U %S' tjbench "$frame" 11-99 -subsamp 420 -quiet -nowrite -benchtime 0.3 -warmup 0 2>&1 |
+      awk -v w="$w" -v h="$h" '
+        BEGIN { mp = w * h / 1000000 }
+        $1 == "BGR" { q[$4] = 1; c[$4] = $7; d[$4] = $9 }
+        $1 == "share" { s = ($3 + $4) / $2 }
+        END { for (k in q) printf "%d %.3f %.3f\n", k, 1000 * mp / c[k] * s, 1000 * mp / d[k] * s }'
+  done | sort -n -k1,1 -k2,2 | awk '!seen[$1]++'
+}
 
 prog="$work/program"
 if [ -z "${SKIP_PROGRAM:-}" ]; then
-  echo "== the saver under Wine, degree 1, ${seconds} s per size"
-  echo "tj comp / tj dec: tjbench's ms per frame times its CPU share; cpu/tk = prog + wsrv + X; ratio = cpu/tk / (comp + dec)"
-  printf '%-10s %9s %9s %7s %7s %7s %7s %6s %9s %9s %8s %8s %12s\n' frame "tj comp" "tj dec" "cpu/tk" prog wsrv X ratio period "max gap" "HWM MB" frames "wchar/tick"
+  echo "== the saver under Wine, whole cycles"
+  echo "cpu/tk = program + wineserver + X per tick; ref = tjbench comp + dec at the same qualities; ratio = cpu/tk / ref"
+  printf '%-10s %3s %6s %7s %7s %7s %7s %7s %6s %8s %8s %7s %6s %11s\n' frame deg ticks cpu/tk prog wsrv X ref ratio period "max gap" "HWM MB" frames "wchar/tick"
   for s in $sizes; do
     frame=$(make_frame "$s")
     w=${s%x*} h=${s#*x}
-    rm -rf "$prog"; mkdir -p "$prog"
-    cp "$bin/Zarnik.scr" "$bin/Quorvel.dll" "$prog/"
-    ZARNIK_SCREEN="${s}x24" zarnik_env_start
-    start_saver "$frame"
-    line=$(python3 bench/program_tick.py "$WINEPREFIX" "$ZARNIK_XVFB_PID" "$prog/Quorvel.jpg" "$seconds" "$repeats")
-    stop_saver
-    zarnik_env_stop
-    # tjbench times by the wall clock; on a shared machine its CPU share (CPU / wall of the whole
-    # run) scales that back to CPU time, as the saver's side is counted.
-    # Three runs, the fastest kept: the reference is what the library can do, and a neighbour
-    # on a shared machine only ever slows it.
-    tj=$(for _ in 1 2 3; do
-      /usr/bin/time -f 'share %e %U %S' tjbench "$frame" 50 -subsamp 420 -quiet -nowrite -benchtime 3 -warmup 1 2>&1 |
-        awk '$1 == "BGR" {c = $7; d = $9} $1 == "share" {s = ($3 + $4) / $2} END {print 1000 / c * s + 1000 / d * s, c, d, s}'
-    done | sort -n | head -n 1)
-    read -r _ comp_mp dec_mp tj_share <<<"$tj"
-    echo "# $line" >&2
-    eval "$(echo "$line" | tr ' ' '\n' | sed 's/^/r_/')"
-    python3 - "$w" "$h" "$comp_mp" "$dec_mp" "$tj_share" "$r_cpu_ms" "$r_cpu_program_ms" "$r_cpu_wineserver_ms" "$r_cpu_x_ms" \
-      "$r_period_ms" "$r_period_max_ms" "$r_hwm_mb" "$r_wchar_per_tick" "$r_ticks" "$r_q_first" "$r_q_last" "$r_q_mean" \
-      "$r_windows" "$r_cpu_median_ms" "$r_cpu_max_ms" "${r_cycle_cpu_ms:-0}" "${r_cycle_ticks:-0}" <<'EOF'
+    reference="$work/tj-$s.txt"
+    tj_reference "$frame" "$w" "$h" >"$reference"
+    for d in $degrees; do
+      rm -rf "$prog"; mkdir -p "$prog"
+      cp "$bin/Zarnik.scr" "$bin/Quorvel.dll" "$prog/"
+      degree_settings "$d"
+      ZARNIK_SCREEN="${s}x24" zarnik_env_start
+      start_saver "$frame"
+      cycles_var="CYCLES_$d"
+      cycles=${!cycles_var:-$([ "$d" -ge 5 ] && echo 3 || echo 1)}
+      line=$(python3 bench/program_tick.py "$WINEPREFIX" "$ZARNIK_XVFB_PID" "$prog/Quorvel.jpg" "$cycles" 900 || true)
+      stop_saver
+      zarnik_env_stop
+      echo "# $line" >&2
+      python3 - "$w" "$h" "$d" "$reference" "$line" <<'PY'
 import sys
-w, h = int(sys.argv[1]), int(sys.argv[2])
-(comp_mp, dec_mp, share, cpu, prog, wsrv, x, period, gap, hwm, wchar, ticks, q0, q1, qm,
- windows, median, most, cycle, cycle_ticks) = (float(a) for a in sys.argv[3:23])
-mp = w * h / 1e6
-comp, dec = 1000 * mp / comp_mp * share, 1000 * mp / dec_mp * share
-frames = hwm * 1024 * 1024 / (4 * w * h)
-print(f"{w}x{h:<5} {comp:9.1f} {dec:9.1f} {cpu:7.1f} {prog:7.1f} {wsrv:7.1f} {x:7.1f} {cpu / (comp + dec):6.2f} "
-      f"{period:9.1f} {gap:9.1f} {hwm:8.0f} {frames:8.2f} {wchar:12.0f}   ({int(ticks)} ticks at qualities {int(q0)}..{int(q1)}, "
-      f"mean {qm:.1f}; tjbench CPU share {share:.2f})")
-ref = comp + dec
-print(f"{'':10} cpu/tk over {int(windows)} windows: least {cpu:.1f} (ratio {cpu / ref:.2f}), median {median:.1f} "
-      f"({median / ref:.2f}), most {most:.1f} ({most / ref:.2f})" +
-      (f"; a whole cycle ({int(cycle_ticks)} ticks): {cycle:.1f} (ratio {cycle / ref:.2f})" if cycle else ""))
-EOF
+w, h, d = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
+tj = {}
+for row in open(sys.argv[4]):
+    q, c, dec = row.split()
+    tj[int(q)] = float(c) + float(dec)
+r = dict(kv.split("=", 1) for kv in sys.argv[5].split())
+if "qualities" not in r:
+    print(f"{w}x{h:<5} {d:3d}  no whole cycle measured: {sys.argv[5]}")
+    sys.exit(0)
+qs = [int(q) for q in r["qualities"].split(",")]
+ref = sum(tj[q] for q in qs) / len(qs)
+cpu = float(r["cpu_ms"])
+frames = float(r["hwm_mb"]) * 1024 * 1024 / (4 * w * h)
+print(f"{w}x{h:<5} {d:3d} {int(r['ticks']):6d} {cpu:7.1f} {float(r['cpu_program_ms']):7.1f} {float(r['cpu_wineserver_ms']):7.1f} "
+      f"{float(r['cpu_x_ms']):7.1f} {ref:7.1f} {cpu / ref:6.2f} {float(r['period_ms']):8.1f} {float(r['period_max_ms']):8.1f} "
+      f"{float(r['hwm_mb']):7.0f} {frames:6.2f} {float(r['wchar_per_tick']):11.0f}   (qualities {max(qs)}..{min(qs)}, "
+      f"{int(r['cycles'])} cycle(s); peak {frames:.2f} frames = {float(r['hwm_mb']):.0f} MB against 4 frames + 40 MB = "
+      f"{4 * w * h * 4 / 1048576 + 40:.0f} MB)")
+PY
+    done
   done
 fi
 
@@ -155,6 +178,7 @@ if [ -z "${SKIP_LOCK:-}" ] && [ "$lock_seconds" -gt 0 ]; then
   frame=$(make_frame "$s")
   rm -rf "$prog"; mkdir -p "$prog"
   cp "$bin/Zarnik.scr" "$bin/Quorvel.dll" "$prog/"
+  degree_settings 1
   ZARNIK_SCREEN="${s}x24" zarnik_env_start
   start_saver "$frame"
   watch() { python3 bench/minute_cpu.py "$WINEPREFIX" "$ZARNIK_XVFB_PID" "$prog/Quorvel.jpg" "$lock_seconds"; }

@@ -1,11 +1,11 @@
 // The whole decay tick in-process (bitmap step, conversion, load, caption, paint to a real
-// window) against tjCompress2 + tjDecompress2 of the same frame at the same quality.
+// window) over whole decay cycles, against tjCompress2 + tjDecompress2 of the same frame at the
+// same qualities; and a run's first tick on its own.
 //
 //   tick_bench.exe frame.bmp [frame.bmp ...]
 //
-// Each frame is a 24-bit bitmap (run-tick-bench.sh makes photo-like ones). The tick runs at
-// quality 50 every time (or TICK_QUALITY from the environment), so the JPEG work is the same as
-// the library's.
+// Each frame is a 24-bit bitmap (run-tick-bench.sh makes photo-like ones). TICK_DEGREES from
+// the environment names the degrees (default "10 1"); each runs whole cycles after its first.
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
@@ -20,6 +20,7 @@
 
 #include "converter/quorvel_binding.h"
 #include "decay/decay_cycle.h"
+#include "decay/quality_schedule.h"
 #include "platform/picture_file.h"
 #include "platform/surface.h"
 
@@ -77,13 +78,9 @@ void Pump() {
   }
 }
 
-struct Cost {
-  double wall_ms = 0;  // median
-  double cpu_ms = 0;   // mean: the process's CPU clock is coarse
-};
-
-// Compress from 24-bit as the bitmap file holds it, decompress to 32-bit as the screen takes it.
-Cost LibraryCost(const Surface& frame, int runs, int quality) {
+// Compress from 24-bit as the bitmap file holds it, decompress to 32-bit as the screen takes it:
+// CPU per frame, the mean over the qualities given.
+double LibraryCpu(const Surface& frame, const std::vector<int>& qualities) {
   const int w = frame.width(), h = frame.height();
   std::vector<unsigned char> bgr(static_cast<size_t>(w) * h * 3);
   for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
@@ -94,21 +91,29 @@ Cost LibraryCost(const Surface& frame, int runs, int quality) {
   }
   std::vector<unsigned char> bgrx(static_cast<size_t>(w) * h * 4);
   tjhandle c = tjInitCompress(), d = tjInitDecompress();
-  std::vector<double> times;
   const double cpu0 = ProcessCpuMs();
-  for (int i = 0; i < runs; ++i) {
-    const double t0 = NowMs();
+  for (int quality : qualities) {
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     if (tjCompress2(c, bgr.data(), w, w * 3, h, TJPF_BGR, &jpeg, &size, TJSAMP_420, quality, 0) != 0) break;
     tjDecompress2(d, jpeg, size, bgrx.data(), w, w * 4, h, TJPF_BGRX, 0);
     tjFree(jpeg);
-    times.push_back(NowMs() - t0);
   }
-  const double cpu = (ProcessCpuMs() - cpu0) / runs;
+  const double cpu = (ProcessCpuMs() - cpu0) / static_cast<double>(qualities.size());
   tjDestroy(c);
   tjDestroy(d);
-  return {Median(times), cpu};
+  return cpu;
+}
+
+// The qualities of one cycle at the degree, in order.
+std::vector<int> CycleQualities(int degree) {
+  std::vector<int> out;
+  int q = 100;
+  do {
+    q = zarnik::NextQuality(q, degree).value_or(q);
+    out.push_back(q);
+  } while (out.size() < 200 && zarnik::NextQuality(q, degree).value_or(q) < q);
+  return out;
 }
 
 }  // namespace
@@ -119,8 +124,17 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  int quality = 50;
-  if (const char* q = std::getenv("TICK_QUALITY")) quality = std::clamp(std::atoi(q), 1, 100);
+  std::vector<int> degrees;
+  {
+    const char* given = std::getenv("TICK_DEGREES");
+    std::string text = given ? given : "10 1";
+    for (size_t at = 0; at < text.size();) {
+      const size_t end = text.find(' ', at);
+      const std::string word = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      if (!word.empty()) degrees.push_back(std::clamp(std::atoi(word.c_str()), 1, 89));
+      at = end == std::string::npos ? text.size() : end + 1;
+    }
+  }
   WNDCLASSW wc{};
   wc.lpfnWndProc = ShowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
@@ -129,12 +143,13 @@ int wmain(int argc, wchar_t** argv) {
 
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring bmp = std::wstring(temp) + L"zarnik_tick_bench.bmp";
-  const std::wstring jpg = std::wstring(temp) + L"zarnik_tick_bench.jpg";
 
-  std::printf("wall ms are medians per tick; cpu ms are this process's CPU per tick (mean); ratio = cpu / tj cpu\n");
-  std::printf("%-10s %8s %8s %8s %8s %8s %8s %8s %8s %8s %7s %9s %11s\n", "frame", "tick ms", "cpu ms", "bitmap",
-              "convert", "load", "caption", "paint", "tj ms", "tj cpu", "ratio", "peak MB", "bytes/tick");
+  std::printf("first = a run's first tick (wall ms / CPU ms); the rest over whole cycles after the first: wall ms\n"
+              "are medians, cpu ms this process's CPU per tick (mean); lib = tjCompress2 + tjDecompress2 CPU at\n"
+              "the same qualities; ratio = cpu / lib\n");
+  std::printf("%-10s %3s %13s %6s %8s %8s %8s %8s %8s %8s %8s %8s %7s %9s %11s\n", "frame", "deg", "first", "ticks",
+              "tick ms", "cpu ms", "bitmap", "convert", "load", "caption", "paint", "lib cpu", "ratio", "peak MB",
+              "bytes/tick");
   for (int a = 1; a < argc; ++a) {
     Surface source;
     if (!zarnik::LoadPictureFile(argv[a], source)) {
@@ -142,8 +157,11 @@ int wmain(int argc, wchar_t** argv) {
       return 1;
     }
     const int w = source.width(), h = source.height();
-    const int runs = w * h > 20'000'000 ? 8 : w * h > 5'000'000 ? 14 : 30;
-    {
+    for (int degree : degrees) {
+      // Paths of their own: the converter meets this bitmap for the first time.
+      const std::wstring stem = std::wstring(temp) + L"zarnik_tick_bench_" + std::to_wstring(w) + L"_" +
+                                std::to_wstring(degree);
+      const std::wstring bmp = stem + L".bmp", jpg = stem + L".jpg";
       Surface display;
       display.Resize(w, h);
       display.Assign(source);
@@ -156,13 +174,18 @@ int wmain(int argc, wchar_t** argv) {
 
       zarnik::DecayCycle cycle(
           bmp, jpg,
-          [](const std::wstring& b, const std::wstring& j, int32_t q) { return zarnik::ConvertBMPtoJPG(b, j, q); }, 1);
+          [](const std::wstring& b, const std::wstring& j, int32_t q) { return zarnik::ConvertBMPtoJPG(b, j, q); },
+          degree);
+      const std::vector<int> qualities = CycleQualities(degree);
+      const int per_cycle = static_cast<int>(qualities.size());
+      const int cycles = per_cycle >= 40 ? 1 : 3;
+      double first_wall = 0, first_cpu = 0;
       double cpu_total = 0;
       std::vector<double> tick, bitmap, convert, load, caption, paint;
       unsigned long long jpeg_bytes = 0;
-      const int writes_before = cycle.bitmap().writes();
-      for (int i = 0; i < runs + 3; ++i) {
-        cycle.set_quality(quality + 1);  // the tick then encodes at this quality
+      int writes_before = 0;
+      const int total = per_cycle * (1 + cycles);
+      for (int i = 0; i < total; ++i) {
         const double c0 = ProcessCpuMs(), t0 = NowMs();
         cycle.Tick(source, display);
         const double t1 = NowMs();
@@ -171,7 +194,15 @@ int wmain(int argc, wchar_t** argv) {
         GdiFlush();
         const double t2 = NowMs(), c1 = ProcessCpuMs();
         Pump();
-        if (i < 3) continue;  // the first ticks write the bitmap file and warm the caches
+        if (i == 0) {
+          first_wall = t2 - t0;
+          first_cpu = c1 - c0;
+          const zarnik::TickSteps& f = cycle.last_steps();
+          std::printf("# first tick: bitmap %.1f, convert %.1f, load %.1f, caption %.1f, paint %.1f ms\n", f.bitmap,
+                      f.convert, f.load, f.caption, t2 - t1);
+        }
+        if (i == per_cycle - 1) writes_before = cycle.bitmap().writes();
+        if (i < per_cycle) continue;  // the first cycle: the run's start
         tick.push_back(t2 - t0);
         cpu_total += c1 - c0;
         const zarnik::TickSteps& s = cycle.last_steps();
@@ -183,24 +214,27 @@ int wmain(int argc, wchar_t** argv) {
         WIN32_FILE_ATTRIBUTE_DATA fa{};
         if (GetFileAttributesExW(jpg.c_str(), GetFileExInfoStandard, &fa)) jpeg_bytes += fa.nFileSizeLow;
       }
+      const int measured = per_cycle * cycles;
       const unsigned long long bmp_bytes = 54 + static_cast<unsigned long long>((w * 3 + 3) & ~3) * h;
       const double per_tick =
-          static_cast<double>(jpeg_bytes + (cycle.bitmap().writes() - writes_before > 1 ? bmp_bytes : 0)) / runs;
+          static_cast<double>(jpeg_bytes + static_cast<unsigned long long>(cycle.bitmap().writes() - writes_before) * bmp_bytes) /
+          measured;
       const double peak = PeakWorkingSetMb();
       DestroyWindow(wnd);
       Pump();
       g_shown = nullptr;
       cycle.bitmap().Delete();
-      const Cost lib = LibraryCost(source, runs, quality);
-      const double cpu = cpu_total / runs;
-      std::printf("%4dx%-5d %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %7.2f %9.0f %11.0f\n", w, h,
-                  Median(tick), cpu, Median(bitmap), Median(convert), Median(load), Median(caption),
-                  Median(paint), lib.wall_ms, lib.cpu_ms, lib.cpu_ms > 0 ? cpu / lib.cpu_ms : 0, peak, per_tick);
-      std::printf("           peak working set so far = %.2f frames of this size\n",
-                  peak * 1024 * 1024 / (4.0 * w * h));
+      DeleteFileW(jpg.c_str());
+      const double lib = LibraryCpu(source, qualities);
+      const double cpu = cpu_total / measured;
+      char first[32];
+      std::snprintf(first, sizeof(first), "%.1f/%.1f", first_wall, first_cpu);
+      std::printf("%4dx%-5d %3d %13s %6d %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %7.2f %9.0f %11.0f\n", w, h,
+                  degree, first, measured, Median(tick), cpu, Median(bitmap), Median(convert), Median(load),
+                  Median(caption), Median(paint), lib, lib > 0 ? cpu / lib : 0, peak, per_tick);
+      std::printf("           peak working set so far = %.2f frames of this size\n", peak * 1024 * 1024 / (4.0 * w * h));
       std::fflush(stdout);
     }
   }
-  DeleteFileW(jpg.c_str());
   return 0;
 }
