@@ -86,6 +86,32 @@ TEST(SaverAmongOthers, AnotherProgramTakingTheForegroundEndsItAsAKeyWould) {
   }
 }
 
+// Each of the system's two ways of telling a window it lost the activation ends the saver on
+// its own; the activation going to a window of its own does not.
+TEST(SaverAmongOthers, EitherActivationMessageEndsItButItsOwnWindowTakingItDoesNot) {
+  ProgramFolder folder;
+  WriteSettings(folder, 10);
+  const std::wstring jpeg = folder.File(L"Quorvel.jpg");
+  {
+    SaverProcess saver(folder);
+    ASSERT_TRUE(saver.up());
+    ASSERT_EQ(FollowQualities(jpeg, 1, 30s).size(), 1u);
+    SendMessageW(saver.wnd(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(saver.wnd()));
+    EXPECT_TRUE(IsWindowVisible(saver.wnd()));
+    EXPECT_EQ(FollowQualities(jpeg, 2, 30s).size(), 2u) << "it did not go on after its own window took the activation";
+    SendMessageW(saver.wnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_TRUE(saver.Ends()) << "WM_ACTIVATE with WA_INACTIVE in favour of no window of its own";
+  }
+  DeleteFileW(jpeg.c_str());  // the next run's first JPEG is its own
+  {
+    SaverProcess saver(folder);
+    ASSERT_TRUE(saver.up());
+    ASSERT_EQ(FollowQualities(jpeg, 1, 30s).size(), 1u);
+    SendMessageW(saver.wnd(), WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_TRUE(saver.Ends()) << "WM_ACTIVATEAPP with FALSE";
+  }
+}
+
 // WTS_SESSION_LOCK and WTS_SESSION_UNLOCK, WTS_CONSOLE_DISCONNECT and WTS_CONSOLE_CONNECT, as
 // the system posts them to a window registered for its session.
 // The saver of degree 10 on the desktop, two ticks into its schedule.
@@ -170,6 +196,11 @@ TEST_F(DecayingSaver, AHeldJpegNeverGetsACaptionThatIsNotItsOwn) {
   EXPECT_EQ(differ, 0u) << "the screen is not the held JPEG of quality " << quality << " with its caption";
   EXPECT_FALSE(PumpUntil([&] { return Differences(CaptureScreen(), frame) != 0; }, 3s))
       << "the screen changed while the JPEG was held";
+  // Between the ticks that could not replace it, nothing of theirs is left beside the program.
+  EXPECT_TRUE(PumpUntil([&] {
+    return FilesIn(folder_.path()) == std::vector<std::wstring>{L"Quorvel.bmp", L"Quorvel.dll", L"Quorvel.ini",
+                                                               L"Quorvel.jpg", L"Zarnik.scr"};
+  }, 5s)) << "a tick's file was left beside the program while the JPEG was held";
   CloseHandle(held);
 
   // The next tick tries again, at the quality that was due.

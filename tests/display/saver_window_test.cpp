@@ -7,6 +7,7 @@
 #include <wtsapi32.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "display/saver_window.h"
@@ -102,5 +103,33 @@ TEST_F(SaverWindowTest, ADisplayStateMessageWithABadPointerChangesNothing) {
   EXPECT_EQ(FollowQualities(Jpeg(), 3, 15s).size(), 3u) << "the ticks stopped";
 }
 
+
+// The start itself moves the activation about (the window shows, is put on top and takes the
+// foreground inside its load step): another program's window activated while it comes up is
+// no end. The test's hook tells the window so as soon as it shows.
+HWND g_shown_saver = nullptr;
+LRESULT CALLBACK DeactivateOnceShown(int code, WPARAM wp, LPARAM lp) {
+  const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+  wchar_t name[64] = {};
+  if (code == HC_ACTION && !g_shown_saver && m->message == WM_WINDOWPOSCHANGED && IsWindowVisible(m->hwnd) &&
+      GetClassNameW(m->hwnd, name, 64) && std::wstring(name) == kSaverClass) {
+    g_shown_saver = m->hwnd;
+    SendMessageW(m->hwnd, WM_ACTIVATEAPP, FALSE, 0);
+    SendMessageW(m->hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST_F(SaverWindowTest, LosingTheActivationWhileItComesUpIsNoEnd) {
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, DeactivateOnceShown, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  Show();
+  UnhookWindowsHookEx(hook);
+  ASSERT_NE(wnd_, nullptr);
+  EXPECT_EQ(g_shown_saver, wnd_) << "the window never showed";
+  // Had it ended, this process would have ended with it.
+  EXPECT_TRUE(IsWindowVisible(wnd_));
+  EXPECT_EQ(FollowQualities(Jpeg(), 2, 30s), (std::vector<int>{90, 80}));
+}
 }  // namespace
 }  // namespace zarnik::test
