@@ -48,6 +48,12 @@ size_t SourceBlocks::bytes() const {
   return total;
 }
 
+size_t SourceBlocks::BytesFor(int width, int height) {
+  // libjpeg's sizes for 4:2:0: luma in 8 x 8 blocks, each chroma component at half each way.
+  const auto blocks = [](int pixels, int per_block) { return (static_cast<size_t>(std::max(pixels, 0)) + per_block - 1) / per_block; };
+  return (blocks(width, 8) * blocks(height, 8) + 2 * blocks(width, 16) * blocks(height, 16)) * 64 * sizeof(int16_t);
+}
+
 namespace {
 
 constexpr int kAlignment = 64;

@@ -37,6 +37,8 @@ struct SourceBlocks {
   int height = 0;
   ComponentBlocks components[3];
   size_t bytes() const;
+  // What the blocks of a picture of this size hold, before they are taken.
+  static size_t BytesFor(int width, int height);
 };
 
 // Room for a component's row of quantised blocks while kept blocks are encoded, reused from

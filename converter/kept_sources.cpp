@@ -26,7 +26,10 @@ void KeptSource::Reset(int width, int height) {
   jpegs.clear();
   seen.clear();
   jpeg_bytes_ = 0;
-  budget_ = static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0)) * 4;
+  // The blocks, and half a byte a pixel of JPEGs beside them: about 3.5 bytes a pixel, so that
+  // with the output buffer and the encoder's own memory it all stays within one frame of 4.
+  const size_t pixels = static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0));
+  budget_ = SourceBlocks::BytesFor(width, height) + pixels / 2;
 }
 
 void KeptSource::DropLargest() {
@@ -35,6 +38,12 @@ void KeptSource::DropLargest() {
   if (largest == jpegs.end()) return;
   jpeg_bytes_ -= largest->second.size();
   jpegs.erase(largest);
+}
+
+void KeptSource::MakeRoomForBlocks(int width, int height) {
+  const size_t blocks_bytes = SourceBlocks::BytesFor(width, height);
+  const size_t room = budget_ > blocks_bytes ? budget_ - blocks_bytes : 0;
+  while (!jpegs.empty() && jpeg_bytes_ > room) DropLargest();
 }
 
 void KeptSource::KeepBlocks(SourceBlocks taken) {

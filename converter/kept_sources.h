@@ -1,8 +1,8 @@
 // What the converter keeps between calls, a bitmap path at a time: the file's identity and a
 // digest of its content, the finished JPEGs of the qualities asked for and, once those cannot
 // all be kept, the picture's transformed blocks; all within one frame of the picture at 4 bytes
-// a pixel. The saver converts the same bitmap twice a second for as long as it runs, and its
-// qualities come round again every cycle.
+// a pixel, working memory included. The saver converts the same bitmap twice a second for as
+// long as it runs, and its qualities come round again every cycle.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +37,9 @@ struct KeptSource {
   // could not be kept as a JPEG. Until then a cycle's JPEGs all fit, and the blocks would only
   // take their room.
   bool WantsBlocks(int quality) const { return !blocks.components[0].values && seen.count(quality) != 0; }
+  // Kept JPEGs make room, largest first, for the blocks of a picture of this size before they
+  // are taken: the two together never hold more than the budget, even for a moment.
+  void MakeRoomForBlocks(int width, int height);
   // Takes the blocks; kept JPEGs make room for them, largest first.
   void KeepBlocks(SourceBlocks taken);
   // Keeps the JPEG of a quality when it fits what is left beside the blocks, or when it is

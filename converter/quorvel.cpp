@@ -71,6 +71,7 @@ bool FromRows(KeptSource& kept, BitmapFile& file, BitmapReader& bitmap, int qual
   SourceBlocks blocks;
   const RowSource rows = [&](int y) { return file.Row(bitmap, y); };
   kept.output.clear();
+  if (keep_blocks) kept.MakeRoomForBlocks(bitmap.width(), bitmap.height());
   if (!EncodeRows(bitmap.width(), bitmap.height(), rows, quality, &kept.output, keep_blocks ? &blocks : nullptr))
     return false;
   if (keep_blocks) kept.KeepBlocks(std::move(blocks));
