@@ -26,10 +26,8 @@ void KeptSource::Reset(int width, int height) {
   jpegs.clear();
   seen.clear();
   jpeg_bytes_ = 0;
-  // The blocks, and half a byte a pixel of JPEGs beside them: about 3.5 bytes a pixel, so that
-  // with the output buffer and the encoder's own memory it all stays within one frame of 4.
-  const size_t pixels = static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0));
-  budget_ = SourceBlocks::BytesFor(width, height) + pixels / 2;
+  // One frame of 4 bytes a pixel: the blocks take 3, the JPEGs what is left beside them.
+  budget_ = static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0)) * 4;
 }
 
 void KeptSource::DropLargest() {

@@ -1,8 +1,8 @@
 // What the converter keeps between calls, a bitmap path at a time: the file's identity and a
 // digest of its content, the finished JPEGs of the qualities asked for and, once those cannot
 // all be kept, the picture's transformed blocks; all within one frame of the picture at 4 bytes
-// a pixel, working memory included. The saver converts the same bitmap twice a second for as
-// long as it runs, and its qualities come round again every cycle.
+// a pixel. The saver converts the same bitmap twice a second for as long as it runs, and its
+// qualities come round again every cycle.
 #pragma once
 
 #include <cstddef>
