@@ -14,6 +14,7 @@
 
 #include <jpeglib.h>
 
+#include "platform/code_page.h"
 #include "platform/jpeg_error.h"
 #include "platform/surface.h"
 #include "tests/support/test_support.h"
@@ -85,14 +86,7 @@ class KeptConversion : public ::testing::Test {
     ASSERT_NE(convert_, nullptr);
   }
   // The path in the ANSI code page, as the program hands it over.
-  std::string Ansi(const std::wstring& name) const {
-    const std::wstring path = folder_.File(name);
-    const int n = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, out.data(), n, nullptr, nullptr);
-    out.resize(n > 0 ? static_cast<size_t>(n) - 1 : 0);
-    return out;
-  }
+  std::string Ansi(const std::wstring& name) const { return ToCodePage(CP_ACP, folder_.File(name)); }
   bool Convert(const std::wstring& bmp, const std::wstring& jpg, int quality) const {
     return convert_(Ansi(bmp).c_str(), Ansi(jpg).c_str(), -1, static_cast<int16_t>(quality), -1) == 1;
   }
